@@ -1,0 +1,63 @@
+# Thin, memorable wrappers around CMake and CTest.
+#   make run     install what is missing, build, start the desktop program
+#   make test    build and run the whole suite, then again under ASan+UBSan
+#   make demo    run examples/demo.tss headless and print the report
+#   make bench   build and run the benchmarks
+
+BUILD      ?= build
+JOBS       ?= $(shell nproc)
+PACKAGES   := $(shell cat tools/debian-packages.txt)
+SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+CONFIGURE   = cmake -S . -G Ninja -Wno-dev
+
+.PHONY: deps build test run demo bench screenshots examples clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	  done); \
+	if [ -n "$$missing" ]; then \
+	  echo "deps: installing" $$missing; \
+	  $(SUDO) apt-get update && $(SUDO) apt-get install -y --no-install-recommends $$missing; \
+	else \
+	  echo "deps: all packages present"; \
+	fi
+
+build: deps
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(CONFIGURE) -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON
+	cmake --build build-asan -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp \
+	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	$(CONFIGURE) -B build-core -DTESSARO_BUILD_GUI=OFF
+	cmake --build build-core -j $(JOBS) --target tessaro-script
+
+run: build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
+	  echo "make run: no display is available here (DISPLAY and WAYLAND_DISPLAY are unset)."; \
+	  echo "The desktop program needs a screen; try 'make demo' to run the example session headless."; \
+	  exit 1; \
+	fi
+	$(BUILD)/bin/tessaro
+
+demo: build
+	cd examples && ../$(BUILD)/bin/tessaro-script demo.tss
+	@echo "--- report examples/demo-report.txt ---"
+	@cat examples/demo-report.txt
+
+bench: deps
+	$(CONFIGURE) -B build-bench -DCMAKE_BUILD_TYPE=Release -DTESSARO_BUILD_GUI=OFF -DTESSARO_BUILD_BENCH=ON
+	cmake --build build-bench -j $(JOBS) --target tessaro-bench
+	build-bench/bin/tessaro-bench
+
+screenshots: build
+	@command -v xvfb-run >/dev/null || $(SUDO) apt-get install -y --no-install-recommends xvfb xauth x11-apps imagemagick
+	xvfb-run -a -s "-screen 0 1600x1000x24" tools/screenshots.sh $(BUILD)/bin
+
+clean:
+	rm -rf $(BUILD) build-asan build-core build-bench
