@@ -1,0 +1,204 @@
+#include "shell/print.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "shell/input_channel.h"
+
+namespace tessaro {
+
+namespace {
+
+// A non-negative finite value rounded to 15 significant digits, as decimal
+// digits with the position of the decimal point: value = 0.digits * 10^point.
+// Both print forms start from this, so that a value prints the same way as
+// text and through a pattern ("as the user sees it").
+struct Decimal {
+  std::string digits;
+  int point = 0;
+};
+
+Decimal ToDecimal(double magnitude) {
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);
+  Decimal d;
+  d.digits.push_back(buffer[0]);
+  d.digits.append(buffer + 2, 14);
+  d.point = std::atoi(buffer + 17) + 1;
+  return d;
+}
+
+void TrimTrailingZeros(std::string& digits) {
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+}
+
+// Rounds to `decimals` places after the point, halves away from zero.
+void RoundDecimal(Decimal& d, int decimals) {
+  int keep = d.point + decimals;
+  if (keep >= static_cast<int>(d.digits.size())) return;
+  if (keep < 0) {
+    d.digits = "0";
+    d.point = 1;
+    return;
+  }
+  bool up = d.digits[static_cast<std::size_t>(keep)] >= '5';
+  d.digits.resize(static_cast<std::size_t>(keep));
+  if (up) {
+    int i = keep - 1;
+    while (i >= 0 && d.digits[static_cast<std::size_t>(i)] == '9')
+      d.digits[static_cast<std::size_t>(i--)] = '0';
+    if (i >= 0) {
+      ++d.digits[static_cast<std::size_t>(i)];
+    } else {
+      d.digits.insert(d.digits.begin(), '1');
+      ++d.point;
+    }
+  }
+  if (d.digits.empty()) {  // everything rounded away
+    d.digits = "0";
+    d.point = 1;
+  }
+}
+
+// The k-th digit after the decimal point, k counted from 0.
+char DigitAfterPoint(const Decimal& d, int k) {
+  int index = d.point + k;
+  if (index < 0 || index >= static_cast<int>(d.digits.size())) return '0';
+  return d.digits[static_cast<std::size_t>(index)];
+}
+
+std::string IntegerDigits(const Decimal& d) {
+  std::string s;
+  for (int i = 0; i < d.point; ++i)
+    s.push_back(i < static_cast<int>(d.digits.size()) ? d.digits[static_cast<std::size_t>(i)] : '0');
+  std::size_t first = s.find_first_not_of('0');
+  return first == std::string::npos ? std::string() : s.substr(first);
+}
+
+std::string NonFinite(double value) {
+  if (std::isnan(value)) return "NaN";
+  return value < 0 ? "-Inf" : "Inf";
+}
+
+}  // namespace
+
+std::string PlainWhole(std::int64_t value) {
+  return std::to_string(value);
+}
+
+std::string PlainReal(double value) {
+  if (!std::isfinite(value)) return NonFinite(value);
+  if (value == 0) return "0";
+  Decimal d = ToDecimal(std::fabs(value));
+  TrimTrailingZeros(d.digits);
+  std::string sign = value < 0 ? "-" : "";
+  int exponent = d.point - 1;
+  int count = static_cast<int>(d.digits.size());
+  if (exponent < -4 || exponent > 14) {
+    std::string mantissa = d.digits.substr(0, 1);
+    if (count > 1) mantissa += "." + d.digits.substr(1);
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return sign + mantissa + buffer;
+  }
+  if (d.point <= 0) return sign + "." + std::string(static_cast<std::size_t>(-d.point), '0') + d.digits;
+  if (d.point >= count) return sign + d.digits + std::string(static_cast<std::size_t>(d.point - count), '0');
+  return sign + d.digits.substr(0, static_cast<std::size_t>(d.point)) + "." +
+         d.digits.substr(static_cast<std::size_t>(d.point));
+}
+
+std::string FormatNumber(double value, std::string_view pattern) {
+  if (!std::isfinite(value)) return NonFinite(value);
+  std::size_t dot = pattern.find('.');
+  std::string_view before = pattern.substr(0, dot);
+  std::string_view after = dot == std::string_view::npos ? std::string_view() : pattern.substr(dot + 1);
+  int decimals = static_cast<int>(after.size());
+
+  Decimal d = ToDecimal(std::fabs(value));
+  RoundDecimal(d, decimals);
+
+  std::string integer = IntegerDigits(d);
+  if (integer.empty() && before.find('0') != std::string_view::npos) integer = "0";
+
+  // "0" places after the point are always written, "#" places only up to the
+  // last non-zero digit.
+  int written = 0;
+  for (int k = 0; k < decimals; ++k)
+    if (after[static_cast<std::size_t>(k)] == '0' || DigitAfterPoint(d, k) != '0') written = k + 1;
+  std::string fraction;
+  for (int k = 0; k < written; ++k) fraction.push_back(DigitAfterPoint(d, k));
+
+  bool isZero = d.digits.find_first_not_of('0') == std::string::npos;
+  std::string text = (value < 0 && !isZero) ? "-" : "";
+  text += integer;
+  if (dot != std::string_view::npos) text += "." + fraction;
+  return text;
+}
+
+void PrintDestination::Write(std::string_view text) {
+  if (text.empty()) return;
+  Put(text);
+  column_ += CharCount(text);
+}
+
+void PrintDestination::EndLine() {
+  PutLineEnd();
+  column_ = 1;
+}
+
+void PrintItems(PrintDestination& out, std::initializer_list<PrintItem> items) {
+  bool endsOnSeparator = false;
+  for (const PrintItem& item : items) {
+    const PrintItem::Value& v = item.value();
+    endsOnSeparator = false;
+    if (const auto* text = std::get_if<std::string>(&v)) {
+      out.Write(*text);
+    } else if (const auto* whole = std::get_if<std::int64_t>(&v)) {
+      out.Write((*whole < 0 ? "" : " ") + PlainWhole(*whole) + " ");
+    } else if (const auto* real = std::get_if<double>(&v)) {
+      out.Write((*real < 0 ? "" : " ") + PlainReal(*real) + " ");
+    } else if (const auto* tab = std::get_if<TabTo>(&v)) {
+      int n = tab->column < 1 ? 1 : tab->column;
+      if (out.Column() > n) out.EndLine();
+      if (out.Column() < n) out.Write(std::string(static_cast<std::size_t>(n - out.Column()), ' '));
+    } else {
+      endsOnSeparator = true;
+      if (std::get<Separator>(v) == Separator::Comma) {
+        int zoneStart = ((out.Column() - 1) / 14 + 1) * 14 + 1;
+        out.Write(std::string(static_cast<std::size_t>(zoneStart - out.Column()), ' '));
+      }
+    }
+  }
+  if (!endsOnSeparator) out.EndLine();
+}
+
+void PrintSurface::Clear() {
+  lines_.assign(1, std::string());
+  ResetColumn();
+  Changed();
+}
+
+std::vector<std::string> PrintSurface::Lines() const {
+  std::vector<std::string> lines(lines_.begin(), lines_.end() - 1);
+  if (!lines_.back().empty()) lines.push_back(lines_.back());
+  return lines;
+}
+
+std::string PrintSurface::Text() const {
+  std::string text;
+  for (const std::string& line : Lines()) text += line + "\n";
+  return text;
+}
+
+void PrintSurface::Put(std::string_view text) {
+  lines_.back() += text;
+  Changed();
+}
+
+void PrintSurface::PutLineEnd() {
+  lines_.emplace_back();
+  Changed();
+}
+
+}  // namespace tessaro

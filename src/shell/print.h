@@ -1,0 +1,119 @@
+// Report lines, built from print items.
+//
+// Reports are compared line by line with the instructor's, so every line of
+// every report, and of the scratch and help windows, is written here:
+//  - a statement is a list of items (text, whole numbers, reals, Tab(n)),
+//    each followed by a separator: Semi (";", the next item follows at once),
+//    Comma (",", the next item starts in the next 14-column print zone: zones
+//    begin at columns 1, 15, 29, ...), or nothing;
+//  - a statement that ends on an item ends the line; one that ends on a
+//    separator leaves the line open for the next statement; an empty
+//    statement writes an empty line;
+//  - columns count from 1 and advance by one per character written.
+//
+// Numbers as print items take the plain form: a blank or "-", the digits,
+// one trailing blank. Reals use the shortest decimal form with at most 15
+// significant digits ("106.214", "2000", ".25"); magnitudes from 1E+15 up and
+// below 1E-04 are written in exponent form ("1.5E+15", "2.5E-05").
+// FormatNumber writes a real through a digit pattern such as "####0.000".
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace tessaro {
+
+struct TabTo {
+  int column;
+};
+// Moves to column n; past it, the line ends first.
+inline TabTo Tab(int n) { return {n}; }
+
+enum class Separator { Semi, Comma };
+inline constexpr Separator Semi = Separator::Semi;
+inline constexpr Separator Comma = Separator::Comma;
+
+// A whole number item (16- or 32-bit values) is written without decimals;
+// a real item in the plain real form.
+class PrintItem {
+ public:
+  PrintItem(const char* text) : value_(std::string(text)) {}
+  PrintItem(std::string text) : value_(std::move(text)) {}
+  PrintItem(std::string_view text) : value_(std::string(text)) {}
+  PrintItem(int whole) : value_(static_cast<std::int64_t>(whole)) {}
+  PrintItem(double real) : value_(real) {}
+  PrintItem(TabTo tab) : value_(tab) {}
+  PrintItem(Separator separator) : value_(separator) {}
+
+  using Value = std::variant<std::string, std::int64_t, double, TabTo, Separator>;
+  const Value& value() const { return value_; }
+
+ private:
+  Value value_;
+};
+
+// Where statements are written: a report channel or a print surface. It
+// tracks the current column; subclasses only store characters and line ends.
+class PrintDestination {
+ public:
+  virtual ~PrintDestination() = default;
+  int Column() const { return column_; }
+  void Write(std::string_view text);
+  void EndLine();
+
+ protected:
+  virtual void Put(std::string_view text) = 0;
+  virtual void PutLineEnd() = 0;
+  void ResetColumn() { column_ = 1; }
+
+ private:
+  int column_ = 1;
+};
+
+// Writes one print statement.
+void PrintItems(PrintDestination& destination, std::initializer_list<PrintItem> items);
+
+// The text of a real through a digit pattern of "#" and "0" places with at
+// most one ".": rounded half away from zero to the places after the point;
+// the integer part written whole (a zero integer part only when a "0" stands
+// before the point); "0" places after the point always written, "#" places
+// only when not trailing zeros; the point always written; "-" before a
+// negative value, but not before a value that rounds to zero.
+std::string FormatNumber(double value, std::string_view pattern);
+
+// The plain print form of a whole number or a real, without the trailing
+// blank that PrintItems adds ("-5", " 106.214").
+std::string PlainWhole(std::int64_t value);
+std::string PlainReal(double value);
+
+// A scratch or help window's text: a list of lines with a current line.
+class PrintSurface : public PrintDestination {
+ public:
+  PrintSurface() { Clear(); }
+  // Removes all text; the next print starts at the top.
+  void Clear();
+  // The finished lines and, when it holds text, the open current line.
+  std::vector<std::string> Lines() const;
+  // Lines() joined with "\n", each line followed by "\n".
+  std::string Text() const;
+  // Called after every change, so that a window can redraw.
+  void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
+
+ protected:
+  void Put(std::string_view text) override;
+  void PutLineEnd() override;
+
+ private:
+  void Changed() {
+    if (onChange_) onChange_();
+  }
+  std::vector<std::string> lines_;  // the last one is the current line
+  std::function<void()> onChange_;
+};
+
+}  // namespace tessaro
