@@ -1,0 +1,45 @@
+// CholeskySolve: the one solver of normal equations (spec Part 2.1).
+//
+// Conventions of this file:
+// - Packed symmetric storage: a symmetric matrix of order N is held as its
+//   lower triangle, row by row, in a OneBased<double> from position 1;
+//   element (i, j), 1 <= j <= i <= N, stands at position i*(i-1)/2 + j.
+//   For N = 3: (1,1) (2,1) (2,2) (3,1) (3,2) (3,3) at positions 1..6.
+//   Position 0 is never read or written, nor is any position past N(N+1)/2.
+// - Vectors are OneBased<double>, elements 1..N.
+// - Every step runs in the order of operations that the spec gives, one
+//   double operation at a time (the build uses -ffp-contract=off), so the
+//   results are the same bit for bit on every machine.
+#pragma once
+
+#include "numeric/one_based.h"
+
+namespace tessaro {
+
+// Error codes of CholeskySolve.
+inline constexpr int kCholeskyOk = 0;
+inline constexpr int kCholeskyBadMode = 129;
+inline constexpr int kCholeskyNotPositiveDefinite = 130;
+
+// Factors the packed symmetric matrix A (order N) as L*L^T in place and then,
+// by Mode:
+//   1  factor, invert          A = inverse (packed), B untouched (may be empty)
+//   2  factor, solve           A = L with 1/L(i,i) on the diagonal, B = x
+//   3  factor, solve, invert   A = inverse (packed), B = x,  where A*x = B
+// ErrCode on return (its value on entry is ignored):
+//   0    success;
+//   129  Mode is not 1, 2 or 3: A and B are untouched (checked before N);
+//   130  A is not positive definite: at pivot i the computed s satisfies
+//        A(i,i) + s/(16N) <= A(i,i) as stored (every s <= 0, and positive s
+//        too small to change the stored element). Rows 1..i-1 of A then hold
+//        the factor, the off-diagonal elements of row i their scaled values,
+//        (i,i) and later rows the values passed in; B is untouched.
+// N < 1: an empty system; with a valid Mode, ErrCode = 0 and A and B are
+// untouched (nothing is solved, nothing is read).
+// Preconditions (asserted in debug builds): A has at least N(N+1)/2
+// positions, and for modes 2 and 3 B has at least N.
+// No allocation, no work arrays; overflow inside the routine is not guarded.
+void CholeskySolve(OneBased<double>& A, OneBased<double>& B, int N, int Mode,
+                   int& ErrCode);
+
+}  // namespace tessaro

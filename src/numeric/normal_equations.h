@@ -1,0 +1,28 @@
+// AddObservation: accumulation of weighted observation equations into packed
+// normal equations (spec Part 2.2).
+//
+// Conventions of this file:
+// - Arrays are OneBased<double>, positions from 1; position 0 is not used.
+// - The normal matrix is packed symmetric of order M, lower triangle row by
+//   row, element (i, j), j <= i, at position i*(i-1)/2 + j: the layout that
+//   CholeskySolve (numeric/cholesky.h) consumes.
+// - Observation row R: R(1..M) coefficients of the unknowns, R(M+1) the
+//   absolute term, R(M+2) the standard deviation s; the weight is 1/s^2.
+#pragma once
+
+#include "numeric/one_based.h"
+
+namespace tessaro {
+
+// Adds one observation row to the normal equations:
+//   U(i)      += (R(i)*R(M+1)) / s^2      for i = 1..M,
+//   A((i,j))  += (R(i)*R(j))   / s^2      for j <= i, in packed order,
+// with s^2 = std::pow(R(M+2), 2) and the division done for each element.
+// Only accumulates: the caller zeroes A and U before the first row. R and M
+// are not changed. R(M+2) must not be zero (not tested here). M < 1 adds
+// nothing. Preconditions (asserted in debug builds): R has M+2 positions,
+// A at least M(M+1)/2, U at least M.
+void AddObservation(int M, const OneBased<double>& R, OneBased<double>& A,
+                    OneBased<double>& U);
+
+}  // namespace tessaro

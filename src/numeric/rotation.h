@@ -1,0 +1,55 @@
+// Rotation matrices of exterior orientation and the radian-to-degree
+// conversion (spec Part 2.3).
+//
+// Conventions of this file:
+// - Angles omega, phi, kappa are in radians.
+// - M = R_kappa * R_phi * R_omega: first omega about x, then phi about the
+//   once-rotated y axis, then kappa about the twice-rotated z axis, with
+//     R_omega = [1 0 0; 0 cos(w) sin(w); 0 -sin(w) cos(w)]
+//     R_phi   = [cos(p) 0 -sin(p); 0 1 0; sin(p) 0 cos(p)]
+//     R_kappa = [cos(k) sin(k) 0; -sin(k) cos(k) 0; 0 0 1]
+//   so m31 = sin(phi) and m12 = cos(w)sin(k) + sin(p)sin(w)cos(k). M takes
+//   ground differences into the photo system, as the collinearity equations
+//   use it: (r, s, q) = M * (X - Xo, Y - Yo, Z - Zo).
+// - Indices run from 1 to 3 (rows i, columns j, element m_ij); position 0
+//   exists in the storage and is not used.
+// - Each element is evaluated with its own sine and cosine calls, products
+//   left to right as the spec writes them, in the order m11, m12, ..., m33.
+#pragma once
+
+#include <cassert>
+
+#include "numeric/one_based.h"
+
+namespace tessaro {
+
+// A 3 by 3 matrix indexed from 1, like a Basic array R(1 To 3, 1 To 3).
+// Indices outside 1..3 are asserted against in debug builds.
+struct Matrix3 {
+  double e[4][4] = {};
+  double& operator()(int i, int j) {
+    assert(i >= 1 && i <= 3 && j >= 1 && j <= 3);
+    return e[i][j];
+  }
+  double operator()(int i, int j) const {
+    assert(i >= 1 && i <= 3 && j >= 1 && j <= 3);
+    return e[i][j];
+  }
+};
+
+// Fills the columns of M(Omega, Phi, Kappa): Mj(i) = m_ij for i, j = 1..3.
+// Arrays with fewer than 3 positions are grown to 3; longer ones keep their
+// size and their positions 0 and 4 on are untouched.
+void StationRotation(double Omega, double Phi, double Kappa,
+                     OneBased<double>& M1, OneBased<double>& M2,
+                     OneBased<double>& M3);
+
+// Fills R(i, j) = m_ij of M(Omega, Phi, Kappa) for i, j = 1..3, row by row.
+// Equal bit for bit to the columns of StationRotation.
+void RotationMatrix(Matrix3& R, double Omega, double Phi, double Kappa);
+
+// Sets Pi = 4*atan(1) and returns (x*180)/Pi: multiply first, divide second,
+// so RadToDeg(pi) is exactly 180. x is in radians.
+double RadToDeg(double x, double& Pi);
+
+}  // namespace tessaro
