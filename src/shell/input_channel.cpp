@@ -1,5 +1,7 @@
 #include "shell/input_channel.h"
 
+#include "shell/leading_number.h"
+
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -47,12 +49,6 @@ bool IsTiny(std::string_view s) {
   return integer.find_first_of("123456789") == std::string_view::npos;
 }
 
-// Rounds to the nearest whole number, halves to the even neighbour.
-double RoundHalfEven(double v) {
-  double r = std::round(v);  // halves away from zero
-  if (std::fabs(v - std::trunc(v)) == 0.5 && std::fmod(r, 2.0) != 0.0) r -= std::copysign(1.0, v);
-  return r;
-}
 
 }  // namespace
 

@@ -17,6 +17,8 @@ struct PatternCase {
   const char* expected;
 };
 
+void PrintTo(const PatternCase& c, std::ostream* os) { *os << c.value << " in " << c.pattern; }
+
 class FormatNumberTest : public ::testing::TestWithParam<PatternCase> {};
 
 TEST_P(FormatNumberTest, GivesTheExpectedText) {

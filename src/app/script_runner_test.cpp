@@ -1,0 +1,127 @@
+#include "app/script_runner.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace tessaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+Result RunText(const std::string& script) {
+  std::istringstream in(script);
+  std::ostringstream out, err;
+  int status = RunScript(in, "test.tss", out, err);
+  return {status, out.str(), err.str()};
+}
+
+class ScriptTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() /
+          ("tessaro_script_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  fs::path dir;
+};
+
+TEST_F(ScriptTest, EveryEnterCommandWithoutFilesAnswersTheSameMessage) {
+  Result r = RunText(
+      "# no files chosen\n"
+      "\n"
+      "Enter ImageTransData\nEnter Resection Data\nEnter Intersection Data\r\n"
+      "Enter Relative Orient Data\nEnter Absolute Orient Data\n");
+  EXPECT_EQ(r.status, 0);
+  std::string expected;
+  for (int i = 0; i < 5; ++i) expected += "message:  Enter Input and output files first\n";
+  EXPECT_EQ(r.out, expected);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(ScriptTest, LabelsDumpShowsInitialAndClosedCaptions) {
+  std::string report = (dir / "report.txt").string();
+  Result r = RunText("dump Labels\nOpen-OutputFile " + report + "\nOpen-Resection\nClose-Resection\n"
+                 "dump Labels\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "--- Labels ---\nForm1: Tessaro\nLabel1(0): Image Trans None\nLabel1(1): Resection None\n"
+            "Label1(3): Intersection None\nLabel2: Output none\nLabel7: Relative Orient None\n"
+            "Label8: Absolute Orientation None\nBlackBoard: Temporary Results\nForm3: Help\n"
+            "Form2: Station values\n--- end ---\n"
+            "--- Labels ---\nForm1: Tessaro\nLabel1(0): Image Trans None\nLabel1(1): Resection: None\n"
+            "Label1(3): Intersection None\nLabel2: " + report + "\nLabel7: Relative Orient None\n"
+            "Label8: Absolute Orientation None\nBlackBoard: Temporary Results\nForm3: Help\n"
+            "Form2: Station values\n--- end ---\n");
+  EXPECT_TRUE(fs::exists(report));
+}
+
+TEST_F(ScriptTest, HelpMessagesAndDumps) {
+  Result r = RunText("Help Abs Orient\nHelp General\ndump Help\nInformation/Disclaimer\ndump Console\n"
+                 "dump BlackBoard\ndump Station values\nExit\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("--- Help ---\nThis program has been designed"), std::string::npos);
+  EXPECT_NE(r.out.find("Decimal Degrees \n--- end ---\n"), std::string::npos);
+  EXPECT_NE(r.out.find("message: Tessaro, a teaching program"), std::string::npos);
+  EXPECT_NE(r.out.find("2026"), std::string::npos);
+  EXPECT_NE(r.out.find("--- Console ---\n--- end ---\n--- BlackBoard ---\n--- end ---\n"),
+            std::string::npos);
+  EXPECT_NE(r.out.find("--- Station values ---\nText1(0): \n"), std::string::npos);
+}
+
+TEST_F(ScriptTest, ScriptErrorsStopWithStatusTwoAndTheLine) {
+  Result unknown = RunText("Help General\n\nPress Everything\nHelp General\n");
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_EQ(unknown.err, "test.tss:3: unknown line: Press Everything\n");
+
+  Result unused = RunText("answer Y\nHelp General\nanswer\n");
+  EXPECT_EQ(unused.status, 2);
+  EXPECT_EQ(unused.err, "test.tss:1: 2 answer(s) left unused\n");
+
+  Result dialog = RunText("Station values: 1|2|3|4|5|6|7|8|9\n");
+  EXPECT_EQ(dialog.status, 2);
+  EXPECT_EQ(dialog.err, "test.tss:1: the Station values window is not shown\n");
+
+  Result dump = RunText("dump Everything\n");
+  EXPECT_EQ(dump.status, 2);
+  EXPECT_EQ(dump.err, "test.tss:1: nothing to dump called \"Everything\"\n");
+
+  Result afterExit = RunText("Exit\nHelp General\n");
+  EXPECT_EQ(afterExit.status, 2);
+  EXPECT_EQ(afterExit.err, "test.tss:2: the program has ended (Exit) before this line\n");
+
+  Result caseSensitive = RunText("help general\n");
+  EXPECT_EQ(caseSensitive.status, 2);
+}
+
+TEST_F(ScriptTest, TheProgramReadsScriptFilesAndStandardInput) {
+  const std::string bin = TESSARO_BIN_DIR "/tessaro-script";
+  fs::path script = dir / "s.tss";
+  std::ofstream(script) << "Open-OutputFile " << (dir / "r.txt").string() << "\nOpen-OutputFile x\n";
+  fs::path out = dir / "out.txt";
+  int status = std::system((bin + " " + script.string() + " > " + out.string()).c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::ifstream in(out);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "message:  File is already open\n");
+  status = std::system(("echo 'Exit' | " + bin + " - > /dev/null").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  status = std::system((bin + " " + (dir / "missing.tss").string() + " 2> /dev/null").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  status = std::system(("echo 'Make it so' | " + bin + " 2> /dev/null").c_str());
+  EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+}  // namespace
+}  // namespace tessaro

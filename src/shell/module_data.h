@@ -1,0 +1,59 @@
+// The computing module's shared data.
+//
+// The operations exchange data through module-wide variables, and several
+// behaviours depend on that sharing: reading one operation's file replaces
+// the point arrays that another left, and the intersection overwrites the
+// resection's station values. One Module1 instance per program run holds
+// them all; the console owns it and every operation works on it. Arrays are
+// numbered from 1 like the formulas; they grow as needed.
+#pragma once
+
+#include <cstdint>
+
+#include "numeric/one_based.h"
+
+namespace tessaro {
+
+struct Module1 {
+  // 4·arctan(1), set when the main window starts.
+  double Pi = 0;
+
+  // Image transformation: counts of the file being processed and the mode
+  // code of the current photo (-1/0 digital, 1 similarity, 2 affine,
+  // 3 bilinear).
+  std::int16_t TransPhotoCount = 0;
+  std::int16_t FiducialCount = 0;
+  std::int16_t TransformMode = 0;
+
+  // Image point records of the current photo, shared by the image
+  // transformation, the resection, the intersection and the absolute
+  // orientation.
+  OneBased<std::int32_t> ImgPointNo;
+  OneBased<double> ImgX;
+  OneBased<double> ImgY;
+  std::int32_t ImgPointCount = 0;
+
+  // Station cells of the resection (angles in radians once prepared) and
+  // their observed values StationValues(1..9): Xo, Yo, Zo, Omega, Phi,
+  // Kappa, SigmaXY, SigmaZ, SigmaAngle.
+  double Xo = 0, Yo = 0, Zo = 0;
+  double Omega = 0, Phi = 0, Kappa = 0;
+  double SigmaXY = 0, SigmaZ = 0, SigmaAngle = 0;
+  OneBased<double> StationValues = OneBased<double>(9);
+
+  // Columns of the rotation matrix of the current station: Mj(i) = m_ij.
+  OneBased<double> M1 = OneBased<double>(3);
+  OneBased<double> M2 = OneBased<double>(3);
+  OneBased<double> M3 = OneBased<double>(3);
+
+  // Makes room for image records 1..n, keeping those already there.
+  void ReserveImagePoints(std::int32_t n) {
+    if (static_cast<std::size_t>(n) > ImgPointNo.size()) {
+      ImgPointNo.resize(static_cast<std::size_t>(n));
+      ImgX.resize(static_cast<std::size_t>(n));
+      ImgY.resize(static_cast<std::size_t>(n));
+    }
+  }
+};
+
+}  // namespace tessaro
