@@ -1,7 +1,7 @@
-// CholeskySolve, spec Part 2.1. Packed lower triangle, row by row, element
+// CholeskySolve. Packed lower triangle, row by row, element
 // (i, j), j <= i, at position i*(i-1)/2 + j, positions from 1. The comments
-// number the steps as the spec's Algorithms do; the order of every sum is the
-// spec's, so do not reorder, vectorise or fuse them.
+// number the steps of the method; the order of every sum is fixed so that
+// results agree bit for bit everywhere: do not reorder, vectorise or fuse them.
 #include "numeric/cholesky.h"
 
 #include <cassert>

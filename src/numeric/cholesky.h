@@ -1,4 +1,4 @@
-// CholeskySolve: the one solver of normal equations (spec Part 2.1).
+// CholeskySolve: the one solver of normal equations (square-root method).
 //
 // Conventions of this file:
 // - Packed symmetric storage: a symmetric matrix of order N is held as its
@@ -7,7 +7,7 @@
 //   For N = 3: (1,1) (2,1) (2,2) (3,1) (3,2) (3,3) at positions 1..6.
 //   Position 0 is never read or written, nor is any position past N(N+1)/2.
 // - Vectors are OneBased<double>, elements 1..N.
-// - Every step runs in the order of operations that the spec gives, one
+// - Every step runs in the order of operations fixed below, one
 //   double operation at a time (the build uses -ffp-contract=off), so the
 //   results are the same bit for bit on every machine.
 #pragma once

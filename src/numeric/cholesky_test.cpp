@@ -1,4 +1,4 @@
-// Tests of CholeskySolve (spec Part 2.1). Packed layout: element (i, j),
+// Tests of CholeskySolve (square-root method). Packed layout: element (i, j),
 // j <= i, at position i*(i-1)/2 + j, positions from 1.
 #include "numeric/cholesky.h"
 
@@ -102,7 +102,7 @@ double MaxAbs(const std::vector<double>& v) {
   return m;
 }
 
-// ---------------------------------------------------------------- spec cases
+// ---------------------------------------------------------------- worked examples
 
 TEST(CholeskySolve, OrderOneDividesByTheElement) {
   OneBased<double> a = Vec({4.0}), b = Vec({2.0});
@@ -127,7 +127,7 @@ TEST(CholeskySolve, OrderOneDividesByTheElement) {
   EXPECT_DOUBLE_EQ(b(1), 1.0 / 3.0);
 }
 
-TEST(CholeskySolve, TwoByTwoExampleOfTheSpec) {
+TEST(CholeskySolve, TwoByTwoWorkedExample) {
   OneBased<double> a = Vec({4.0, 2.0, 3.0}), b = Vec({2.0, 1.0});
   int err = 130;  // The value on entry is ignored.
   CholeskySolve(a, b, 2, 3, err);

@@ -1,4 +1,4 @@
-// AddObservation, spec Part 2.2. Packed layout: element (i, j), j <= i, at
+// AddObservation. Packed layout: element (i, j), j <= i, at
 // position i*(i-1)/2 + j, positions from 1; visited in that order.
 #include "numeric/normal_equations.h"
 
@@ -16,7 +16,7 @@ void AddObservation(int M, const OneBased<double>& R, OneBased<double>& A,
   assert(A.size() >= m * (m + 1) / 2);
   assert(U.size() >= m);
 
-  // The power operator, as the spec has it; one value, used as the divisor
+  // The power operator; one value, used as the divisor
   // of every element separately (the row is never scaled once).
   const double s2 = std::pow(R(m + 2), 2);
   std::size_t k = 0;

@@ -1,5 +1,5 @@
 // AddObservation: accumulation of weighted observation equations into packed
-// normal equations (spec Part 2.2).
+// normal equations.
 //
 // Conventions of this file:
 // - Arrays are OneBased<double>, positions from 1; position 0 is not used.

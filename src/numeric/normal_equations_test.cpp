@@ -1,4 +1,4 @@
-// Tests of AddObservation (spec Part 2.2). Packed layout: element (i, j),
+// Tests of AddObservation . Packed layout: element (i, j),
 // j <= i, at position i*(i-1)/2 + j, positions from 1.
 #include "numeric/normal_equations.h"
 
@@ -20,7 +20,7 @@ OneBased<double> Vec(const std::vector<double>& v) {
   return out;
 }
 
-TEST(AddObservation, ExampleOfTheSpec) {
+TEST(AddObservation, WorkedExample) {
   const OneBased<double> r = Vec({1.0, 2.0, 3.0, 2.0});
   OneBased<double> a(3), u(2);
   AddObservation(2, r, a, u);

@@ -1,6 +1,6 @@
-// Rotation builders and RadToDeg, spec Part 2.3. M = R_kappa*R_phi*R_omega,
+// Rotation builders and RadToDeg. M = R_kappa*R_phi*R_omega,
 // indices 1..3; see rotation.h for the sign conventions. The element
-// formulas are the spec's, evaluated left to right with their own sine and
+// formulas are evaluated left to right with their own sine and
 // cosine calls; keep them literal.
 #include "numeric/rotation.h"
 
@@ -13,7 +13,7 @@ namespace {
 using std::cos;
 using std::sin;
 
-// Evaluates m_ij in the spec's order and hands each to put(i, j, value).
+// Evaluates m_ij in the fixed order and hands each to put(i, j, value).
 template <class Put>
 void BuildRotation(double w, double p, double k, Put put) {
   put(1, 1, cos(p) * cos(k));

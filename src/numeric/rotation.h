@@ -1,5 +1,5 @@
 // Rotation matrices of exterior orientation and the radian-to-degree
-// conversion (spec Part 2.3).
+// conversion.
 //
 // Conventions of this file:
 // - Angles omega, phi, kappa are in radians.
@@ -14,7 +14,7 @@
 // - Indices run from 1 to 3 (rows i, columns j, element m_ij); position 0
 //   exists in the storage and is not used.
 // - Each element is evaluated with its own sine and cosine calls, products
-//   left to right as the spec writes them, in the order m11, m12, ..., m33.
+//   left to right as written, in the order m11, m12, ..., m33.
 #pragma once
 
 #include <cassert>

@@ -1,4 +1,4 @@
-// Tests of the rotation builders and RadToDeg (spec Part 2.3):
+// Tests of the rotation builders and RadToDeg:
 // M = R_kappa * R_phi * R_omega, indices 1..3, angles in radians.
 #include "numeric/rotation.h"
 
@@ -32,7 +32,7 @@ Matrix3 FromRows(double r11, double r12, double r13, double r21, double r22,
   return m;
 }
 
-// The three plane rotations exactly as the spec gives their rows.
+// The three plane rotations row by row.
 Matrix3 PlaneProduct(double w, double p, double k) {
   using std::cos;
   using std::sin;
@@ -72,7 +72,7 @@ void PrintTo(const QuarterTurn& q, std::ostream* os) { *os << q.name; }
 
 class RotationQuarterTurn : public testing::TestWithParam<QuarterTurn> {};
 
-TEST_P(RotationQuarterTurn, HasTheSpecsNonZeroElements) {
+TEST_P(RotationQuarterTurn, HasTheExpectedNonZeroElements) {
   const QuarterTurn& q = GetParam();
   const Matrix3 m = Build(q.omega, q.phi, q.kappa);
   Matrix3 expected;
