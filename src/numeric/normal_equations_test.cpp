@@ -1,4 +1,4 @@
-// Tests of AddObservation . Packed layout: element (i, j),
+// Tests of AddObservation. Packed layout: element (i, j),
 // j <= i, at position i*(i-1)/2 + j, positions from 1.
 #include "numeric/normal_equations.h"
 
