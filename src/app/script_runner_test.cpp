@@ -80,28 +80,25 @@ TEST_F(ScriptTest, HelpMessagesAndDumps) {
 }
 
 TEST_F(ScriptTest, ScriptErrorsStopWithStatusTwoAndTheLine) {
-  Result unknown = RunText("Help General\n\nPress Everything\nHelp General\n");
-  EXPECT_EQ(unknown.status, 2);
-  EXPECT_EQ(unknown.err, "test.tss:3: unknown line: Press Everything\n");
-
-  Result unused = RunText("answer Y\nHelp General\nanswer\n");
-  EXPECT_EQ(unused.status, 2);
-  EXPECT_EQ(unused.err, "test.tss:1: 2 answer(s) left unused\n");
-
-  Result dialog = RunText("Station values: 1|2|3|4|5|6|7|8|9\n");
-  EXPECT_EQ(dialog.status, 2);
-  EXPECT_EQ(dialog.err, "test.tss:1: the Station values window is not shown\n");
-
-  Result dump = RunText("dump Everything\n");
-  EXPECT_EQ(dump.status, 2);
-  EXPECT_EQ(dump.err, "test.tss:1: nothing to dump called \"Everything\"\n");
-
-  Result afterExit = RunText("Exit\nHelp General\n");
-  EXPECT_EQ(afterExit.status, 2);
-  EXPECT_EQ(afterExit.err, "test.tss:2: the program has ended (Exit) before this line\n");
-
-  Result caseSensitive = RunText("help general\n");
-  EXPECT_EQ(caseSensitive.status, 2);
+  struct Case {
+    const char* script;
+    const char* error;
+  };
+  for (const Case& c : {
+           Case{"Help General\n\nPress Everything\nHelp General\n",
+                "test.tss:3: unknown line: Press Everything\n"},
+           Case{"help general\n", "test.tss:1: unknown line: help general\n"},
+           Case{"answer Y\nHelp General\nanswer\n", "test.tss:1: 2 answer(s) left unused\n"},
+           Case{"Station values: 1|2|3|4|5|6|7|8|9\n",
+                "test.tss:1: the Station values window is not shown\n"},
+           Case{"dump Everything\n", "test.tss:1: nothing to dump called \"Everything\"\n"},
+           Case{"Exit\nHelp General\n",
+                "test.tss:2: the program has ended (Exit) before this line\n"},
+       }) {
+    Result r = RunText(c.script);
+    EXPECT_EQ(r.status, 2) << c.script;
+    EXPECT_EQ(r.err, c.error);
+  }
 }
 
 TEST_F(ScriptTest, TheProgramReadsScriptFilesAndStandardInput) {
@@ -121,6 +118,28 @@ TEST_F(ScriptTest, TheProgramReadsScriptFilesAndStandardInput) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   status = std::system(("echo 'Make it so' | " + bin + " 2> /dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+// The demo session of `make demo` stays in step with the example files: the
+// number of queued answers must match the questions the photos ask.
+TEST_F(ScriptTest, TheDemoSessionRunsToItsEnd) {
+  for (const auto& entry : fs::directory_iterator(TESSARO_SOURCE_DIR "/examples"))
+    if (entry.path().extension() == ".txt" || entry.path().extension() == ".tss")
+      fs::copy_file(entry.path(), dir / entry.path().filename());
+  fs::remove(dir / "demo-report.txt");
+  const std::string command = "cd " + dir.string() + " && " TESSARO_BIN_DIR "/tessaro-script demo.tss > out.txt 2> err.txt";
+  int status = std::system(command.c_str());
+  std::ifstream err(dir / "err.txt");
+  std::stringstream errText;
+  errText << err.rdbuf();
+  EXPECT_EQ(WEXITSTATUS(status), 0) << errText.str();
+  std::ifstream report(dir / "demo-report.txt", std::ios::binary);
+  std::stringstream text;
+  text << report.rdbuf();
+  const std::string r = text.str();
+  EXPECT_EQ(r.find("Six film photos"), 0u);
+  EXPECT_NE(r.find("Eight digital images"), std::string::npos);
+  EXPECT_NE(r.find("Transformed Points \r\n"), std::string::npos);
 }
 
 }  // namespace
