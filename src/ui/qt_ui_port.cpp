@@ -1,0 +1,233 @@
+#include "ui/qt_ui_port.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace tessaro {
+
+namespace {
+
+// While a command runs the busy cursor is up; a dialog that waits for the
+// user shows the arrow instead.
+class ArrowWhileDialog {
+ public:
+  ArrowWhileDialog() : busy_(QApplication::overrideCursor() != nullptr) {
+    if (busy_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~ArrowWhileDialog() {
+    if (busy_) QApplication::restoreOverrideCursor();
+  }
+  ArrowWhileDialog(const ArrowWhileDialog&) = delete;
+  ArrowWhileDialog& operator=(const ArrowWhileDialog&) = delete;
+
+ private:
+  bool busy_;
+};
+
+// The one-line prompt: the prompt text, an empty box, OK and Cancel.
+class AskLineDialog : public QDialog {
+ public:
+  AskLineDialog(const QString& prompt, QWidget* parent) : QDialog(parent) {
+    setObjectName("AskLine");
+    setWindowTitle(QString());
+    auto* label = new QLabel(prompt, this);
+    label->setObjectName("Prompt");
+    label->setTextFormat(Qt::PlainText);
+    answer_ = new QLineEdit(this);
+    answer_->setObjectName("Answer");
+    answer_->setMinimumWidth(fontMetrics().horizontalAdvance(QString(36, u'x')));
+    label->setBuddy(answer_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(answer_);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+  }
+  QString Answer() const { return answer_->text(); }
+
+ private:
+  QLineEdit* answer_;
+};
+
+QScreen* ScreenOf(const QWidget* widget) {
+  if (widget && widget->screen()) return widget->screen();
+  return QGuiApplication::primaryScreen();
+}
+
+// Places a window beside the main window, at the top or at the bottom of
+// the screen, keeping it on the screen.
+void PlaceBeside(QWidget& window, const QWidget& main, bool atBottom) {
+  const QScreen* screen = ScreenOf(&main);
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  const QSize wanted = window.testAttribute(Qt::WA_Resized) ? window.size() : window.sizeHint();
+  const QSize size = wanted.boundedTo(area.size());
+  window.resize(size);
+  const int x = std::clamp(main.frameGeometry().right() + 1, area.left(),
+                           std::max(area.left(), area.right() + 1 - size.width()));
+  const int y = atBottom ? std::max(area.top(), area.bottom() + 1 - size.height()) : area.top();
+  window.move(x, y);
+}
+
+}  // namespace
+
+QtUiPort::QtUiPort() = default;
+
+// The console is gone by now; no window talks to it while being destroyed.
+QtUiPort::~QtUiPort() = default;
+
+void QtUiPort::Attach(Console& console) {
+  console_ = &console;
+  form1_ = std::make_unique<Form1>(console);
+  blackBoard_ = std::make_unique<PrintWindow>(console, Window::BlackBoard, "BlackBoard",
+                                              console.BlackBoard, true, 90);
+  // The help topics' longest lines are 96 characters.
+  form3_ = std::make_unique<PrintWindow>(console, Window::Form3, "Form3", console.Form3, false, 100);
+  form2_ = std::make_unique<Form2>(console);
+  blackBoard_->resize(blackBoard_->sizeHint());
+  form3_->resize(form3_->sizeHint());
+  form1_->Load();
+}
+
+QWidget* QtUiPort::Widget(Window window) {
+  switch (window) {
+    case Window::BlackBoard: return blackBoard_.get();
+    case Window::Form3: return form3_.get();
+    case Window::Form2: return form2_.get();
+  }
+  return nullptr;
+}
+
+QWidget* QtUiPort::DialogParent() {
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return form1_ && form1_->isVisible() ? form1_.get() : nullptr;
+}
+
+void QtUiPort::FlushSurfaces() {
+  if (!form1_) return;
+  form1_->Screen().Flush();
+  blackBoard_->View().Flush();
+  form3_->View().Flush();
+}
+
+void QtUiPort::ShowMessage(const std::string& text) {
+  FlushSurfaces();
+  ArrowWhileDialog arrow;
+  QMessageBox box(QMessageBox::NoIcon, "Tessaro", QString::fromStdString(text), QMessageBox::Ok,
+                  DialogParent());
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+std::string QtUiPort::AskLine(const std::string& prompt, std::optional<Twips> position) {
+  FlushSurfaces();
+  ArrowWhileDialog arrow;
+  AskLineDialog dialog(QString::fromStdString(prompt), DialogParent());
+  if (position) {
+    // Twips from the screen's upper left corner, at the screen's logical DPI.
+    const QScreen* screen = ScreenOf(form1_.get());
+    if (screen) {
+      const QPoint offset(static_cast<int>(position->x * screen->logicalDotsPerInchX() / 1440),
+                          static_cast<int>(position->y * screen->logicalDotsPerInchY() / 1440));
+      dialog.move(screen->geometry().topLeft() + offset);
+    }
+  }
+  if (dialog.exec() != QDialog::Accepted) return {};
+  return dialog.Answer().toStdString();
+}
+
+std::string QtUiPort::ChooseFile(FileChoice purpose) {
+  FlushSurfaces();
+  ArrowWhileDialog arrow;
+  const bool input = purpose == FileChoice::Input;
+  QFileDialog dialog(DialogParent(), input ? "Choose an input file" : "Choose the report file",
+                     lastDirectory_);
+  dialog.setNameFilters({"All Files (*.*)", "Text Files (*.txt)"});
+  if (input) {
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  } else {
+    // A new report name may be typed; an existing report is emptied when it
+    // is opened, which is what choosing it means.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  lastDirectory_ = dialog.directory().absolutePath();
+  return dialog.selectedFiles().front().toStdString();
+}
+
+void QtUiPort::CaptionChanged(const std::string& controlName) {
+  if (!console_) return;
+  const QString caption = QString::fromStdString(console_->Caption(controlName));
+  if (controlName == "BlackBoard") {
+    blackBoard_->setWindowTitle(caption);
+  } else if (controlName == "Form3") {
+    form3_->setWindowTitle(caption);
+  } else if (controlName == "Form2") {
+    form2_->setWindowTitle(caption);
+  } else {
+    form1_->UpdateCaption(controlName);
+  }
+}
+
+void QtUiPort::ShowWindow(Window window) {
+  QWidget* widget = Widget(window);
+  if (!widget) return;
+  if (window == Window::Form2) form2_->Fill();
+  bool& placed = placed_[static_cast<std::size_t>(window)];
+  if (!placed) {
+    PlaceBeside(*widget, *form1_, window == Window::Form2);
+    placed = true;
+  }
+  widget->show();
+  widget->raise();
+  if (window == Window::Form3 && refitHelp_) {
+    refitHelp_ = false;
+    FitHelpWindow();
+  }
+}
+
+void QtUiPort::HideWindow(Window window) {
+  if (QWidget* widget = Widget(window)) widget->hide();
+}
+
+void QtUiPort::PlaceHelpWindow() {
+  if (!form3_) return;
+  FitHelpWindow();
+  placed_[static_cast<std::size_t>(Window::Form3)] = true;
+  // The window's frame is known only once it is on screen: fit it again
+  // when it is shown.
+  refitHelp_ = true;
+}
+
+void QtUiPort::FitHelpWindow() {
+  const QScreen* screen = ScreenOf(form1_.get());
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  const int frame = form3_->frameGeometry().height() - form3_->height();
+  form3_->resize(std::min(form3_->width(), area.width()), area.height() - frame);
+  form3_->move(area.topLeft());
+}
+
+void QtUiPort::EndProgram() {
+  for (QWidget* w : {Widget(Window::BlackBoard), Widget(Window::Form3), Widget(Window::Form2),
+                     static_cast<QWidget*>(form1_.get())})
+    if (w) w->hide();
+  QCoreApplication::quit();
+}
+
+}  // namespace tessaro
