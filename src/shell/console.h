@@ -99,6 +99,8 @@ class Console {
   void ShowBlackBoard();
   // Clears the main window's print surface and prints 12 empty lines.
   void ClearConsole();
+  // Shows Form2, modeless, with the texts now in Text1.
+  void ShowStationValues() { Show(Window::Form2); }
   // Form2's "Return": reads the nine boxes into the station values.
   void StationValuesReturn();
   // "Return" on BlackBoard or Form3, and hiding Form2.
