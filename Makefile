@@ -29,13 +29,13 @@ build: deps
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(CONFIGURE) -B build-core -DTESSARO_BUILD_GUI=OFF
+	cmake --build build-core -j $(JOBS) --target tessaro-script
 	$(CONFIGURE) -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp \
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
-	$(CONFIGURE) -B build-core -DTESSARO_BUILD_GUI=OFF
-	cmake --build build-core -j $(JOBS) --target tessaro-script
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \

@@ -92,7 +92,7 @@ int main(int argc, char* argv[]) {
 
   const char* station[9] = {"800", "1500", "2300", "0", "0", "0", "1000", "1000", "2000"};
   for (std::size_t i = 0; i < 9; ++i) console.Text1[i] = station[i];
-  port.ShowWindow(Window::Form2);
+  console.ShowStationValues();
   ok = Save(port.StationValuesWindow(), out.filePath("form2.png")) && ok;
 
   console.Press(18);  // Help Resection

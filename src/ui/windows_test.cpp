@@ -114,7 +114,7 @@ class WindowsTest : public QObject {
     Form2& form = s.port.StationValuesWindow();
     const char* values[9] = {"800", "1500", "2300", "0", "0", "0", "1000", "1000", "2000"};
     for (std::size_t i = 0; i < 9; ++i) s.console.Text1[i] = values[i];
-    s.port.ShowWindow(Window::Form2);
+    s.console.ShowStationValues();
     QVERIFY(form.isVisible());
     QCOMPARE(form.windowTitle(), "Station values");
     auto* frame = qobject_cast<QGroupBox*>(Named(&form, "Frame1"));
@@ -159,7 +159,7 @@ class WindowsTest : public QObject {
     Session& s = Start();
     Form2& form = s.port.StationValuesWindow();
     s.console.Text1.fill("7");
-    s.port.ShowWindow(Window::Form2);
+    s.console.ShowStationValues();
     form.Box(box).clear();
     QTest::keyClicks(&form.Box(box), text);
     QTest::keyClick(&form.Box(box), Qt::Key_Return);
