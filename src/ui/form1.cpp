@@ -50,12 +50,14 @@ class StatusLabel : public QLabel {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     setTextFormat(Qt::PlainText);
   }
-  QSize sizeHint() const override { return WidthFor(28); }
-  QSize minimumSizeHint() const override { return WidthFor(12); }
+  QSize sizeHint() const override { return WidthFor(QString(28, u'x')); }
+  // The longest caption of its own ("Absolute Orientation: None") is never
+  // cut; only file names may be.
+  QSize minimumSizeHint() const override { return WidthFor("Absolute Orientation: None"); }
 
  protected:
-  QSize WidthFor(int characters) const {
-    return {fontMetrics().horizontalAdvance(QString(characters, u'x')) + 2 * frameWidth() + 8,
+  QSize WidthFor(const QString& text) const {
+    return {fontMetrics().horizontalAdvance(text) + 2 * frameWidth() + 8,
             QLabel::sizeHint().height()};
   }
   void paintEvent(QPaintEvent* event) override {

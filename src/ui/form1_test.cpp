@@ -124,6 +124,11 @@ class Form1Test : public QObject {
     for (QLabel* label : Form()->findChildren<QLabel*>())
       if (std::find(status.begin(), status.end(), label->objectName().toStdString()) == status.end())
         QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
+    for (const std::string& name : status) {  // but never their own captions
+      auto* label = qobject_cast<QLabel*>(Named(Form(), name.c_str()));
+      QVERIFY2(label->contentsRect().width() - 8 >= label->fontMetrics().horizontalAdvance(label->text()),
+               name.c_str());
+    }
 
     auto* screen = qobject_cast<QPlainTextEdit*>(Named(Form(), "Screen"));
     QVERIFY(screen);
