@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "shell/test_support.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -24,17 +26,7 @@ Result RunText(const std::string& script) {
   return {status, out.str(), err.str()};
 }
 
-class ScriptTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("tessaro_script_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-  fs::path dir;
-};
+class ScriptTest : public TempDirTest {};
 
 TEST_F(ScriptTest, EveryEnterCommandWithoutFilesAnswersTheSameMessage) {
   Result r = RunText(
@@ -108,10 +100,7 @@ TEST_F(ScriptTest, TheProgramReadsScriptFilesAndStandardInput) {
   fs::path out = dir / "out.txt";
   int status = std::system((bin + " " + script.string() + " > " + out.string()).c_str());
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  std::ifstream in(out);
-  std::stringstream text;
-  text << in.rdbuf();
-  EXPECT_EQ(text.str(), "message:  File is already open\n");
+  EXPECT_EQ(Read(out), "message:  File is already open\n");
   status = std::system(("echo 'Exit' | " + bin + " - > /dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(status), 0);
   status = std::system((bin + " " + (dir / "missing.tss").string() + " 2> /dev/null").c_str());
@@ -129,14 +118,8 @@ TEST_F(ScriptTest, TheDemoSessionRunsToItsEnd) {
   fs::remove(dir / "demo-report.txt");
   const std::string command = "cd " + dir.string() + " && " TESSARO_BIN_DIR "/tessaro-script demo.tss > out.txt 2> err.txt";
   int status = std::system(command.c_str());
-  std::ifstream err(dir / "err.txt");
-  std::stringstream errText;
-  errText << err.rdbuf();
-  EXPECT_EQ(WEXITSTATUS(status), 0) << errText.str();
-  std::ifstream report(dir / "demo-report.txt", std::ios::binary);
-  std::stringstream text;
-  text << report.rdbuf();
-  const std::string r = text.str();
+  EXPECT_EQ(WEXITSTATUS(status), 0) << Read(dir / "err.txt");
+  const std::string r = Read(dir / "demo-report.txt");
   EXPECT_EQ(r.find("Six film photos"), 0u);
   EXPECT_NE(r.find("Eight digital images"), std::string::npos);
   EXPECT_NE(r.find("Transformed Points \r\n"), std::string::npos);

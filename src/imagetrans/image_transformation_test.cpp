@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "shell/console.h"
+#include "shell/test_support.h"
 
 namespace tessaro {
 namespace {
@@ -24,34 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-std::string Pop(std::deque<std::string>& queue) {
-  if (queue.empty()) return "";
-  std::string s = queue.front();
-  queue.pop_front();
-  return s;
-}
-
-// A user who answers prompts and file dialogs from queues and remembers
-// every message and prompt.
-class ScriptedUi : public UiPort {
- public:
-  std::deque<std::string> files, answers;
-  Lines messages, prompts;
-  std::optional<Twips> position;  // of the last prompt
-
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  std::string AskLine(const std::string& prompt, std::optional<Twips> where) override {
-    prompts.push_back(prompt);
-    position = where;
-    return Pop(answers);
-  }
-  std::string ChooseFile(FileChoice) override { return Pop(files); }
-  void CaptionChanged(const std::string&) override {}
-  void ShowWindow(Window) override {}
-  void HideWindow(Window) override {}
-  void PlaceHelpWindow() override {}
-  void EndProgram() override {}
-};
 
 // The transformation in the common bilinear form.
 struct Map {
@@ -98,11 +70,6 @@ std::vector<double> Numbers(const std::string& line, std::size_t skip = 0) {
   return v;
 }
 
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 int Count(const Lines& lines, const std::string& line) {
   return static_cast<int>(std::count(lines.begin(), lines.end(), line));
 }
@@ -136,20 +103,19 @@ const Operations kOps = [] {
   return ops;
 }();
 
-class ImageTrans : public testing::Test {
+class ImageTrans : public TempDirTest {
  protected:
   void SetUp() override {
-    fs::create_directories(dir_);
+    TempDirTest::SetUp();
     console_.Load();
   }
-  void TearDown() override { fs::remove_all(dir_); }
 
   // Chooses the input file, enters and (unless told not to) processes it as
   // a user would.
   void Feed(const std::string& name, const std::string& text, const Lines& answers = {},
             bool process = true) {
-    std::ofstream(dir_ / name, std::ios::binary) << text;
-    ui_.files = {(dir_ / name).string()};
+    std::ofstream(dir / name, std::ios::binary) << text;
+    ui_.files = {(dir / name).string()};
     ui_.answers.assign(answers.begin(), answers.end());
     console_.PressCaption("Open-ImageTrans");
     console_.PressCaption("Enter ImageTransData");
@@ -157,7 +123,7 @@ class ImageTrans : public testing::Test {
   }
 
   Lines Run(const std::string& input, const Lines& answers = {}) {
-    ui_.files = {(dir_ / "report.txt").string()};
+    ui_.files = {(dir / "report.txt").string()};
     console_.PressCaption("Open-OutputFile");
     Feed("input.txt", input, answers);
     return Report();
@@ -165,7 +131,7 @@ class ImageTrans : public testing::Test {
 
   // The report's lines; every line must end in CR LF.
   Lines Report() {
-    const std::string all = Slurp(dir_ / "report.txt");
+    const std::string all = TempDirTest::Read(dir / "report.txt");
     Lines lines;
     std::size_t start = 0;
     for (std::size_t end; (end = all.find("\r\n", start)) != std::string::npos; start = end + 2)
@@ -181,7 +147,7 @@ class ImageTrans : public testing::Test {
                                       std::int16_t photos, const Lines& answers = {},
                                       std::int16_t refusal = 0) {
     std::string error;
-    EXPECT_TRUE(console_.job.Channel5.Open((dir_ / "report.txt").string(), error));
+    EXPECT_TRUE(console_.job.Channel5.Open((dir / "report.txt").string(), error));
     console_.job.Channel1.OpenText(body, "body.txt");
     console_.module.FiducialCount = fiducials;
     console_.module.TransPhotoCount = photos;
@@ -192,8 +158,7 @@ class ImageTrans : public testing::Test {
     return {refusal, Report()};
   }
 
-  fs::path dir_ = fs::temp_directory_path() / ("tessaro-imagetrans-" + std::to_string(getpid()));
-  ScriptedUi ui_;
+  FakeUi ui_;
   Console console_{ui_, kOps};
 };
 
@@ -574,16 +539,16 @@ TEST_F(ImageTrans, ExamplesThroughTheHeadlessRunner) {
   for (const auto& [name, photos, film] :
        {std::tuple{"imagetrans.txt", 6, 6}, {"digital.txt", 8, 0}}) {
     SCOPED_TRACE(name);
-    std::ofstream script(dir_ / "run.tss");
+    std::ofstream script(dir / "run.tss");
     script << "Open-ImageTrans " << TESSARO_SOURCE_DIR << "/examples/" << name
-           << "\nOpen-OutputFile " << (dir_ / "report.txt").string() << "\nEnter ImageTransData\n";
+           << "\nOpen-OutputFile " << (dir / "report.txt").string() << "\nEnter ImageTransData\n";
     for (int k = 0; k < film; ++k) script << "answer\n";
     script << "Process ImageTrans\nExit\n";
     script.close();
-    const std::string out = (dir_ / "out.txt").string();
-    const std::string command = runner.string() + " " + (dir_ / "run.tss").string() + " > " + out;
-    ASSERT_EQ(std::system((command + " 2>&1").c_str()), 0) << Slurp(out);
-    EXPECT_EQ(Slurp(out).find("message:"), std::string::npos) << Slurp(out);
+    const std::string out = (dir / "out.txt").string();
+    const std::string command = runner.string() + " " + (dir / "run.tss").string() + " > " + out;
+    ASSERT_EQ(std::system((command + " 2>&1").c_str()), 0) << TempDirTest::Read(out);
+    EXPECT_EQ(TempDirTest::Read(out).find("message:"), std::string::npos) << TempDirTest::Read(out);
     const Lines report = Report();
     ASSERT_FALSE(report.empty());
     EXPECT_EQ(CharCount(report[0]), 80);

@@ -3,75 +3,25 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <deque>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "shell/leading_number.h"
+#include "shell/test_support.h"
 
 namespace tessaro {
 namespace {
 
 namespace fs = std::filesystem;
 
-// A UI port that answers from queues and records what the console did.
-class FakePort : public UiPort {
- public:
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-  std::string AskLine(const std::string& prompt, std::optional<Twips>) override {
-    prompts.push_back(prompt);
-    std::string a = answers.empty() ? "" : answers.front();
-    if (!answers.empty()) answers.pop_front();
-    return a;
-  }
-  std::string ChooseFile(FileChoice) override {
-    std::string f = files.empty() ? "" : files.front();
-    if (!files.empty()) files.pop_front();
-    return f;
-  }
-  void CaptionChanged(const std::string& name) override { changed.push_back(name); }
-  void ShowWindow(Window w) override { shown.push_back(w); }
-  void HideWindow(Window w) override { hidden.push_back(w); }
-  void PlaceHelpWindow() override { ++placed; }
-  void EndProgram() override { ended = true; }
-
-  std::vector<std::string> messages, prompts, changed;
-  std::deque<std::string> answers, files;
-  std::vector<Window> shown, hidden;
-  int placed = 0;
-  bool ended = false;
-};
-
-class ConsoleTest : public ::testing::Test {
+class ConsoleTest : public TempDirTest {
  protected:
-  void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("tessaro_console_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
-  std::string File(const std::string& name, const std::string& contents) {
-    fs::path p = dir / name;
-    std::ofstream(p, std::ios::binary) << contents;
-    return p.string();
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
   // Chooses `name` with the button `caption`.
   void Choose(Console& c, const std::string& caption, const std::string& name) {
     port.files.push_back(name);
     ASSERT_TRUE(c.PressCaption(caption));
   }
 
-  fs::path dir;
-  FakePort port;
+  FakeUi port;
 };
 
 const char* const kEnterCaptions[] = {"Enter ImageTransData", "Enter Resection Data",

@@ -1,0 +1,86 @@
+// What the GoogleTest programs share: a user who answers from queues and
+// remembers what the program showed, a fresh folder per test for the input
+// and report files a test writes, and reading a file back byte for byte.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "shell/ui_port.h"
+
+namespace tessaro {
+
+// A UI port for tests: file dialogs and prompts take the next queued reply
+// ("" when the queue is empty, as a cancelled dialog gives), and everything
+// shown is recorded.
+class FakeUi : public UiPort {
+ public:
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  std::string AskLine(const std::string& prompt, std::optional<Twips> where) override {
+    prompts.push_back(prompt);
+    position = where;
+    return Pop(answers);
+  }
+  std::string ChooseFile(FileChoice) override { return Pop(files); }
+  void CaptionChanged(const std::string& name) override { changed.push_back(name); }
+  void ShowWindow(Window w) override { shown.push_back(w); }
+  void HideWindow(Window w) override { hidden.push_back(w); }
+  void PlaceHelpWindow() override { ++placed; }
+  void EndProgram() override { ended = true; }
+
+  std::deque<std::string> files, answers;
+  std::vector<std::string> messages, prompts, changed;
+  std::optional<Twips> position;  // of the last prompt
+  std::vector<Window> shown, hidden;
+  int placed = 0;
+  bool ended = false;
+
+ private:
+  static std::string Pop(std::deque<std::string>& queue) {
+    if (queue.empty()) return "";
+    std::string front = queue.front();
+    queue.pop_front();
+    return front;
+  }
+};
+
+class TempDirTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir = std::filesystem::temp_directory_path() /
+          ("tessaro_" + std::string(info->test_suite_name()) + "_" + info->name() + "_" +
+           std::to_string(getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir); }
+
+  // Writes contents to name in the folder; returns its path.
+  std::string File(const std::string& name, const std::string& contents) const {
+    std::filesystem::path p = dir / name;
+    std::ofstream(p, std::ios::binary) << contents;
+    return p.string();
+  }
+  // The path of name in the folder, without creating it.
+  std::string PathOf(const std::string& name) const { return (dir / name).string(); }
+
+  static std::string Read(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+  std::filesystem::path dir;
+};
+
+}  // namespace tessaro
