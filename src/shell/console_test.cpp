@@ -5,6 +5,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "shell/help_topics.h"
 #include "shell/leading_number.h"
 #include "shell/test_support.h"
 
@@ -135,6 +136,25 @@ TEST_F(ConsoleTest, CloseCommandsShowClosedCaptionsAndClearFlags) {
   EXPECT_EQ(port.messages.back(), " You must first enter the absolute orientation data");
 }
 
+TEST_F(ConsoleTest, CloseCommandsCloseTheirChannels) {
+  Console c(port);
+  c.Load();
+  // Every Close command but the resection's closes the input on channel 1;
+  // the resection's closes the intersection's side file on channel 2.
+  for (const char* close : {"Close-ImageTrans", "Close-Intersection", "Close Relative Orient",
+                            "Close Absolute Orient"}) {
+    c.job.Channel1.OpenText("1 2 3", "in.txt");
+    c.PressCaption(close);
+    EXPECT_FALSE(c.job.Channel1.IsOpen()) << close;
+  }
+  c.job.Channel1.OpenText("1 2 3", "in.txt");
+  c.job.Channel2.open(PathOf("side.bin"), std::ios::out | std::ios::binary);
+  ASSERT_TRUE(c.job.Channel2.is_open());
+  c.PressCaption("Close-Resection");
+  EXPECT_FALSE(c.job.Channel2.is_open());
+  EXPECT_TRUE(c.job.Channel1.IsOpen());
+}
+
 TEST_F(ConsoleTest, EnteringRelativeOrientationReadsNothing) {
   Console c(port);
   c.Load();
@@ -230,6 +250,26 @@ TEST_F(ConsoleTest, AMissingInputFileIsAMessage) {
 TEST_F(ConsoleTest, HelpTopicsReplaceEachOtherAndOnlyOperationTopicsMoveTheWindow) {
   Console c(port);
   c.Load();
+  struct Topic {
+    const char* command;
+    HelpTopicId id;
+    const char* caption;
+  };
+  int placed = 0;
+  for (Topic t : {Topic{"Help ImgTrans", HelpTopicId::ImageTransformation,
+                        "Image Transformation Help Information"},
+                  Topic{"Help Intersection", HelpTopicId::Intersection,
+                        "Intersection Help Information"},
+                  Topic{"Help RelOrient", HelpTopicId::RelativeOrientation,
+                        "Relative Orientation Help Information"},
+                  Topic{"Help Abs Orient", HelpTopicId::AbsoluteOrientation,
+                        "Absolute Orientation Help Information"}}) {
+    c.PressCaption(t.command);
+    EXPECT_EQ(c.Caption("Form3"), t.caption);
+    EXPECT_EQ(port.placed, ++placed);
+    EXPECT_EQ(c.Form3.Lines(), GetHelpTopic(t.id).lines) << t.command;
+  }
+  port.placed = 0;
   c.PressCaption("Help Resection");
   EXPECT_EQ(c.Caption("Form3"), "Resection Help Information");
   EXPECT_EQ(port.placed, 1);
