@@ -20,28 +20,19 @@ OneBased<double> Vec(const std::vector<double>& v) {
   return out;
 }
 
-TEST(AddObservation, WorkedExample) {
+// The worked example, added once and then again: the procedure only
+// accumulates, never resets, and leaves the row as it was.
+TEST(AddObservation, WorkedExampleAccumulates) {
   const OneBased<double> r = Vec({1.0, 2.0, 3.0, 2.0});
   OneBased<double> a(3), u(2);
-  AddObservation(2, r, a, u);
-  EXPECT_EQ(u(1), 0.75);
-  EXPECT_EQ(u(2), 1.5);
-  EXPECT_EQ(a(1), 0.25);
-  EXPECT_EQ(a(2), 0.5);
-  EXPECT_EQ(a(3), 1.0);
-}
-
-TEST(AddObservation, AccumulatesAndNeverResets) {
-  const OneBased<double> r = Vec({1.0, 2.0, 3.0, 2.0});
-  OneBased<double> a(3), u(2);
-  AddObservation(2, r, a, u);
-  AddObservation(2, r, a, u);
-  EXPECT_EQ(u(1), 1.5);
-  EXPECT_EQ(u(2), 3.0);
-  EXPECT_EQ(a(1), 0.5);
-  EXPECT_EQ(a(2), 1.0);
-  EXPECT_EQ(a(3), 2.0);
-  // R is not changed.
+  for (double times : {1.0, 2.0}) {
+    AddObservation(2, r, a, u);
+    EXPECT_EQ(u(1), 0.75 * times);
+    EXPECT_EQ(u(2), 1.5 * times);
+    EXPECT_EQ(a(1), 0.25 * times);
+    EXPECT_EQ(a(2), 0.5 * times);
+    EXPECT_EQ(a(3), 1.0 * times);
+  }
   for (std::size_t i = 1; i <= 4; ++i) EXPECT_EQ(r(i), (i == 4 ? 2.0 : i));
 }
 

@@ -39,13 +39,7 @@ class Form1Test : public QObject {
  private slots:
   void initTestCase() { QuietPlatformNotes(); }
 
-  void cleanup() {
-    session_.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    // No window, dialog or busy cursor outlives the console.
-    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-    QCOMPARE(QApplication::overrideCursor(), nullptr);
-  }
+  void cleanup() { EndSession(session_); }
 
   void controls_data() {
     QTest::addColumn<QString>("name");

@@ -41,6 +41,13 @@ void DropPlatformNotes(QtMsgType type, const QMessageLogContext& context, const 
 
 }  // namespace
 
+void EndSession(std::unique_ptr<Session>& session) {
+  session.reset();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+  QCOMPARE(QApplication::overrideCursor(), nullptr);
+}
+
 void QuietPlatformNotes() {
   QtMessageHandler previous = qInstallMessageHandler(DropPlatformNotes);
   if (previous != DropPlatformNotes) previousHandler = previous;

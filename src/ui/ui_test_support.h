@@ -23,6 +23,10 @@ struct Session {
   Console console;
 };
 
+// Ends a test's session and checks that no window, dialog or busy cursor
+// outlives the console.
+void EndSession(std::unique_ptr<Session>& session);
+
 // Calls `answer` with the next modal dialog once it is up and active. The
 // returned flag turns true when that has happened, so a test can tell a
 // dialog that never came from one that was answered.

@@ -29,11 +29,7 @@ class WindowsTest : public QObject {
  private slots:
   void initTestCase() { QuietPlatformNotes(); }
 
-  void cleanup() {
-    session_.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-  }
+  void cleanup() { EndSession(session_); }
 
   // Shown with what was printed; Return hides it and keeps the text; the
   // next ShowBlackBoard brings it back cleared.
