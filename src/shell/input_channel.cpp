@@ -15,29 +15,12 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A number as students write it: optional sign, digits with at most one
 // decimal point (at least one digit), optional exponent "E" or "e" with an
 // optional sign and at least one digit. Nothing else: no "inf", no hex.
 bool IsNumberSyntax(std::string_view s) {
-  std::size_t i = 0;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-  bool digits = false;
-  while (i < s.size() && IsDigit(s[i])) ++i, digits = true;
-  if (i < s.size() && s[i] == '.') {
-    ++i;
-    while (i < s.size() && IsDigit(s[i])) ++i, digits = true;
-  }
-  if (!digits) return false;
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-    ++i;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
-    bool exponentDigits = false;
-    while (i < s.size() && IsDigit(s[i])) ++i, exponentDigits = true;
-    if (!exponentDigits) return false;
-  }
-  return i == s.size();
+  return !s.empty() && NumberPrefixLength(s, "eE") == s.size();
 }
 
 // True for a number too small for a double: a negative exponent, or no
@@ -48,7 +31,6 @@ bool IsTiny(std::string_view s) {
   std::string_view integer = s.substr(0, s.find('.'));
   return integer.find_first_of("123456789") == std::string_view::npos;
 }
-
 
 }  // namespace
 

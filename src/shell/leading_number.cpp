@@ -11,16 +11,9 @@ namespace {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
-double LeadingNumber(std::string_view text) {
-  std::string s;
-  for (char c : text)
-    if (c != ' ' && c != '\t' && c != '\n' && c != '\r') s.push_back(c);
-
-  // Longest prefix of the form [+-] digits [. digits] [E|D [+-] digits].
+std::size_t NumberPrefixLength(std::string_view s, std::string_view exponentLetters) {
   std::size_t i = 0;
-  bool negative = false;
-  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-  std::size_t start = i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
   bool digits = false;
   while (i < s.size() && IsDigit(s[i])) ++i, digits = true;
   if (i < s.size() && s[i] == '.') {
@@ -28,20 +21,32 @@ double LeadingNumber(std::string_view text) {
     while (i < s.size() && IsDigit(s[i])) ++i, digits = true;
   }
   if (!digits) return 0;
-  std::string number = s.substr(start, i - start);
-  if (i < s.size() && (s[i] == 'e' || s[i] == 'E' || s[i] == 'd' || s[i] == 'D')) {
+  if (i < s.size() && exponentLetters.find(s[i]) != std::string_view::npos) {
     std::size_t j = i + 1;
-    std::string exponent = "e";
-    if (j < s.size() && (s[j] == '+' || s[j] == '-')) exponent.push_back(s[j++]);
+    if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
     std::size_t first = j;
-    while (j < s.size() && IsDigit(s[j])) exponent.push_back(s[j++]);
-    if (j > first) number += exponent;
+    while (j < s.size() && IsDigit(s[j])) ++j;
+    if (j > first) i = j;
   }
+  return i;
+}
+
+double LeadingNumber(std::string_view text) {
+  std::string s;
+  for (char c : text)
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\r') s.push_back(c);
+
+  std::string number = s.substr(0, NumberPrefixLength(s, "eEdD"));
+  if (number.empty()) return 0;
+  bool negative = number[0] == '-';
+  if (number[0] == '+' || number[0] == '-') number.erase(0, 1);
+  for (char& c : number)
+    if (c == 'd' || c == 'D') c = 'e';
   double value = 0;
   auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
   if (ec == std::errc::result_out_of_range) {
     // Too large: the largest finite magnitude; too small: zero.
-    std::size_t e = number.find('e');
+    std::size_t e = number.find_first_of("eE");
     bool tiny = e != std::string::npos && number[e + 1] == '-';
     value = tiny ? 0.0 : std::numeric_limits<double>::max();
   }
