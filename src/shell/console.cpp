@@ -150,10 +150,6 @@ bool Console::PressCaption(const std::string& caption) {
 void Console::Press(int number) {
   auto& open = job.OpenFlag;
   auto& ready = job.ReadyFlag;
-  auto closeLabel = [this](const char* name) {
-    for (const LabelCaptions& l : StatusLabels())
-      if (std::string(l.name) == name) SetCaption(name, l.closed);
-  };
   switch (number) {
     case 1: Open(1, 0, "Label1(0)"); break;
     case 2: Open(2, 1, "Label1(1)"); break;
@@ -161,31 +157,17 @@ void Console::Press(int number) {
     case 24: Open(4, 3, "Label7"); break;
     case 29: Open(7, 6, "Label8"); break;
     case 4: OpenOutput(); break;
-    case 20:
-      closeLabel("Label1(0)");
-      job.Channel1.Close();
-      open[1] = kFalse;
-      break;
+    case 20: CloseInput(1, "Label1(0)"); break;
     case 21:
-      closeLabel("Label1(1)");
+      ShowClosed("Label1(1)");
       open[2] = kFalse;
       open[6] = kFalse;
       if (job.Channel2.is_open()) job.Channel2.close();
       break;
-    case 22:
-      closeLabel("Label1(3)");
-      job.Channel1.Close();
-      open[3] = kFalse;
-      break;
-    case 25:
-      closeLabel("Label7");
-      job.Channel1.Close();
-      open[4] = kFalse;
-      break;
+    case 22: CloseInput(3, "Label1(3)"); break;
+    case 25: CloseInput(4, "Label7"); break;
     case 30:
-      closeLabel("Label8");
-      job.Channel1.Close();
-      open[7] = kFalse;
+      CloseInput(7, "Label8");
       ready[5] = kFalse;
       break;
     case 7: Enter(7, 5, 1, 0, ops_.ReadImageTransHeader); break;
@@ -236,6 +218,17 @@ void Console::Open(int flag, int fileIndex, const std::string& label) {
   job.FileName[static_cast<std::size_t>(fileIndex)] = name;
   SetCaption(label, name);
   job.OpenFlag[static_cast<std::size_t>(flag)] = kTrue;
+}
+
+void Console::ShowClosed(const std::string& label) {
+  for (const LabelCaptions& l : StatusLabels())
+    if (label == l.name) SetCaption(label, l.closed);
+}
+
+void Console::CloseInput(int flag, const std::string& label) {
+  ShowClosed(label);
+  job.Channel1.Close();
+  job.OpenFlag[static_cast<std::size_t>(flag)] = kFalse;
 }
 
 void Console::OpenOutput() {

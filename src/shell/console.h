@@ -127,6 +127,10 @@ class Console {
  private:
   void Open(int flag, int fileIndex, const std::string& label);
   void OpenOutput();
+  // A status label back to its closed caption ("Image Trans: None").
+  void ShowClosed(const std::string& label);
+  // The Close commands of the inputs read on channel 1.
+  void CloseInput(int flag, const std::string& label);
   void Enter(int number, int flagA, int flagB, int fileIndex,
              const std::function<void(Console&)>& entry);
   void ProcessImageTrans();
