@@ -68,8 +68,8 @@ bool DumpLines(const Console& console, const std::string& name, std::vector<std:
   } else if (name == "Labels") {
     lines.clear();
     lines.push_back("Form1: " + console.Caption("Form1"));
-    for (const std::string& label : StatusLabelNames())
-      lines.push_back(label + ": " + console.Caption(label));
+    for (const StatusLabelCaptions& label : StatusLabels())
+      lines.push_back(label.name + std::string(": ") + console.Caption(label.name));
     for (const std::string& window : WindowNames())
       if (window != "Form1") lines.push_back(window + ": " + console.Caption(window));
   } else if (name == "Station values") {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/test_support.h"
+#include "testing/test_support.h"
 
 #include <cstdlib>
 #include <filesystem>

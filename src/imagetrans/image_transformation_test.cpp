@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "shell/console.h"
-#include "shell/test_support.h"
+#include "testing/test_support.h"
 
 namespace tessaro {
 namespace {
@@ -500,7 +500,7 @@ TEST_F(ImageTrans, MalformedFilesStopWithAMessage) {
       << ui_.messages[0];
   EXPECT_EQ(report.size(), 6u);
   EXPECT_EQ(report.back(), PadTo(PadTo(" 1 ", 15) + "-99 ", 29) + "-99 ");
-  EXPECT_EQ(console_.job.ReadyFlag[1], kTrue);
+  EXPECT_EQ(console_.job.ReadyFlag(1), kTrue);
   EXPECT_FALSE(console_.job.Channel1.IsOpen());
 
   // A file that ends before its photos do.
@@ -512,12 +512,12 @@ TEST_F(ImageTrans, MalformedFilesStopWithAMessage) {
   EXPECT_EQ(Report().size(), 6u + 6u);
 
   // One broken in the header: the flag and the counts keep their values.
-  console_.job.ReadyFlag[1] = kFalse;
+  console_.job.ReadyFlag(1) = kFalse;
   console_.PressCaption("Close-ImageTrans");
   Feed("header.txt", "Title\n1, four\n", {}, false);
   ASSERT_EQ(ui_.messages.size(), 3u);
   EXPECT_TRUE(ui_.messages[2].starts_with("header.txt, line 2:")) << ui_.messages[2];
-  EXPECT_EQ(console_.job.ReadyFlag[1], kFalse);
+  EXPECT_EQ(console_.job.ReadyFlag(1), kFalse);
   EXPECT_EQ(console_.module.FiducialCount, 4);
 }
 

@@ -1,11 +1,8 @@
 // CholeskySolve: the one solver of normal equations (square-root method).
 //
 // Conventions of this file:
-// - Packed symmetric storage: a symmetric matrix of order N is held as its
-//   lower triangle, row by row, in a OneBased<double> from position 1;
-//   element (i, j), 1 <= j <= i <= N, stands at position i*(i-1)/2 + j.
-//   For N = 3: (1,1) (2,1) (2,2) (3,1) (3,2) (3,3) at positions 1..6.
-//   Position 0 is never read or written, nor is any position past N(N+1)/2.
+// - A is a packed symmetric matrix (numeric/packed.h). Position 0 is never
+//   read or written, nor is any position past N(N+1)/2.
 // - Vectors are OneBased<double>, elements 1..N.
 // - Every step runs in the order of operations fixed below, one
 //   double operation at a time (the build uses -ffp-contract=off), so the
@@ -16,6 +13,11 @@
 
 namespace tessaro {
 
+// What CholeskySolve does after factoring (its Mode).
+inline constexpr int kInvert = 1;
+inline constexpr int kSolve = 2;
+inline constexpr int kSolveAndInvert = 3;
+
 // Error codes of CholeskySolve.
 inline constexpr int kCholeskyOk = 0;
 inline constexpr int kCholeskyBadMode = 129;
@@ -23,9 +25,9 @@ inline constexpr int kCholeskyNotPositiveDefinite = 130;
 
 // Factors the packed symmetric matrix A (order N) as L*L^T in place and then,
 // by Mode:
-//   1  factor, invert          A = inverse (packed), B untouched (may be empty)
-//   2  factor, solve           A = L with 1/L(i,i) on the diagonal, B = x
-//   3  factor, solve, invert   A = inverse (packed), B = x,  where A*x = B
+//   1 kInvert          A = inverse (packed), B untouched (may be empty)
+//   2 kSolve           A = L with 1/L(i,i) on the diagonal, B = x
+//   3 kSolveAndInvert  A = inverse (packed), B = x,  where A*x = B
 // ErrCode on return (its value on entry is ignored):
 //   0    success;
 //   129  Mode is not 1, 2 or 3: A and B are untouched (checked before N);

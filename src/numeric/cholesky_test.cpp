@@ -36,7 +36,7 @@ OneBased<double> Pack(const Dense& a) {
 
 bool SameBits(const OneBased<double>& x, const OneBased<double>& y) {
   if (x.size() != y.size()) return false;
-  for (std::size_t i = 0; i <= x.size(); ++i) {
+  for (std::ptrdiff_t i = 0; i <= x.size(); ++i) {
     const double a = x.data()[i], b = y.data()[i];
     if (!(a == b || (std::isnan(a) && std::isnan(b)))) return false;
   }

@@ -3,9 +3,8 @@
 //
 // Conventions of this file:
 // - Arrays are OneBased<double>, positions from 1; position 0 is not used.
-// - The normal matrix is packed symmetric of order M, lower triangle row by
-//   row, element (i, j), j <= i, at position i*(i-1)/2 + j: the layout that
-//   CholeskySolve (numeric/cholesky.h) consumes.
+// - The normal matrix is packed symmetric of order M (numeric/packed.h), the
+//   layout that CholeskySolve consumes.
 // - Observation row R: R(1..M) coefficients of the unknowns, R(M+1) the
 //   absolute term, R(M+2) the standard deviation s; the weight is 1/s^2.
 #pragma once

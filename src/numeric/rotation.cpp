@@ -37,7 +37,7 @@ void StationRotation(double Omega, double Phi, double Kappa,
   }
   OneBased<double>* columns[4] = {nullptr, &M1, &M2, &M3};
   BuildRotation(Omega, Phi, Kappa, [&](int i, int j, double m) {
-    (*columns[j])(static_cast<std::size_t>(i)) = m;
+    (*columns[j])(i) = m;
   });
 }
 

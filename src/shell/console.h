@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/commands.h"
 #include "shell/input_channel.h"
 #include "shell/module_data.h"
 #include "shell/print.h"
@@ -31,58 +32,19 @@ inline constexpr std::int16_t kTrue = -1;
 inline constexpr std::int16_t kFalse = 0;
 
 struct JobState {
-  // 0 image transformation, 1 resection, 2 intersection, 3 relative
-  // orientation, 4 intersection side file, 6 absolute orientation.
+  // Numbered from 0; the kImageTransFile... entries of commands.h.
   std::array<std::string, 7> FileName;
   std::string OutputFileName;
-  // OpenFlag: 1-4 and 7 input chosen, 5 report open, 6 resection prepared.
-  std::array<std::int16_t, 12> OpenFlag{};
-  // ReadyFlag: 1-5 data entered (imagetrans, resection, intersection,
-  // relative, absolute), 6 resection solved.
-  std::array<std::int16_t, 12> ReadyFlag{};
+  // The k...Chosen, kReportOpen and kResectionPrepared slots of commands.h.
+  OneBased<std::int16_t> OpenFlag = OneBased<std::int16_t>(11);
+  // The k...Entered and kResectionSolved slots of commands.h.
+  OneBased<std::int16_t> ReadyFlag = OneBased<std::int16_t>(11);
   InputChannel Channel1;
   // The FileName entry that channel 1 was last opened on (-1: none).
   int Channel1File = -1;
   ReportChannel Channel5;
   std::fstream Channel2;
 };
-
-class Console;
-
-// The operations' entry procedures, filled in by the program that links
-// them. An empty entry means the operation is not part of this build.
-struct Operations {
-  std::function<void(Console&)> ReadImageTransHeader;
-  std::function<void(Console&, std::int16_t& refusal)> TransformImages;
-  std::function<void(Console&)> ReadResectionInput;
-  std::function<void(Console&, int mode)> Resection;
-  std::function<void(Console&)> ReadIntersectionData;
-  std::function<void(Console&)> ComputeIntersection;
-  std::function<void(Console&)> RelativeOrientation;
-  std::function<void(Console&)> ReadAbsoluteOrientationData;
-  std::function<void(Console&)> ComputeAbsoluteOrientation;
-};
-
-enum class Frame { Files, EnterData, ProcessData, Help };
-
-struct CommandInfo {
-  int number;           // CommandN
-  const char* caption;  // exact button caption
-  Frame frame;
-};
-
-// The 33 commands in the order of their frames on Form1.
-const std::vector<CommandInfo>& CommandTable();
-// The caption texts of Form1 itself: frames and column headings.
-struct StaticCaption {
-  const char* name;
-  const char* caption;
-};
-const std::vector<StaticCaption>& FormCaptions();
-// The six status labels in the order of the Files frame.
-const std::vector<std::string>& StatusLabelNames();
-// The windows whose captions `dump Labels` shows after the status labels.
-const std::vector<std::string>& WindowNames();
 
 class Console {
  public:
@@ -125,23 +87,20 @@ class Console {
   std::array<std::string, 9> Text1;  // Form2's boxes Text1(0)..Text1(8)
 
  private:
-  void Open(int flag, int fileIndex, const std::string& label);
-  void OpenOutput();
-  // A status label back to its closed caption ("Image Trans: None").
-  void ShowClosed(const std::string& label);
-  // The Close commands of the inputs read on channel 1.
-  void CloseInput(int flag, const std::string& label);
-  void Enter(int number, int flagA, int flagB, int fileIndex,
-             const std::function<void(Console&)>& entry);
+  void Open(const CommandInfo& c);
+  void OpenOutput(const CommandInfo& c);
+  void Close(const CommandInfo& c);
+  void Enter(const CommandInfo& c);
+  void Process(const CommandInfo& c);
   void ProcessImageTrans();
-  void RunResection(int number, int mode);
-  void ShowHelp(int topic);
+  void RunResection(const CommandInfo& c);
+  void ShowHelp(HelpTopicId topic);
   void Exit();
   // Runs an operation's procedure; an input error becomes a message and
   // leaves the job state and the module data as they were before.
   void Run(const std::function<void()>& procedure);
   // Until an operation is part of the build, its commands say so.
-  void NotAvailable(int number);
+  void NotAvailable(const CommandInfo& c);
   void Show(Window window);
 
   UiPort& ui_;

@@ -7,7 +7,7 @@
 
 #include "shell/help_topics.h"
 #include "shell/leading_number.h"
-#include "shell/test_support.h"
+#include "testing/test_support.h"
 
 namespace tessaro {
 namespace {
@@ -34,8 +34,8 @@ TEST_F(ConsoleTest, StartsEmptyAndRefusesToEnterWithoutFiles) {
   c.Load();
   EXPECT_DOUBLE_EQ(c.module.Pi, 3.141592653589793);
   for (int i = 0; i < 12; ++i) {
-    EXPECT_EQ(c.job.OpenFlag[static_cast<std::size_t>(i)], kFalse);
-    EXPECT_EQ(c.job.ReadyFlag[static_cast<std::size_t>(i)], kFalse);
+    EXPECT_EQ(c.job.OpenFlag(i), kFalse);
+    EXPECT_EQ(c.job.ReadyFlag(i), kFalse);
   }
   EXPECT_EQ(c.Caption("Label1(0)"), "Image Trans None");
   EXPECT_EQ(c.Caption("Label1(1)"), "Resection None");
@@ -67,7 +67,7 @@ TEST_F(ConsoleTest, ChoosingFilesSetsNamesLabelsAndFlagsOnce) {
     Choose(c, r.open, name);
     EXPECT_EQ(c.job.FileName[static_cast<std::size_t>(r.index)], name) << r.open;
     EXPECT_EQ(c.Caption(r.label), name);
-    EXPECT_EQ(c.job.OpenFlag[static_cast<std::size_t>(r.flag)], kTrue);
+    EXPECT_EQ(c.job.OpenFlag(r.flag), kTrue);
     Choose(c, r.open, "other.txt");
     EXPECT_EQ(port.messages.back(), " File is already open");
     EXPECT_EQ(c.job.FileName[static_cast<std::size_t>(r.index)], name);
@@ -81,8 +81,8 @@ TEST_F(ConsoleTest, ACancelledDialogChangesNothing) {
   c.Load();
   Choose(c, "Open-Resection", "");
   Choose(c, "Open-OutputFile", "");
-  EXPECT_EQ(c.job.OpenFlag[2], kFalse);
-  EXPECT_EQ(c.job.OpenFlag[5], kFalse);
+  EXPECT_EQ(c.job.OpenFlag(2), kFalse);
+  EXPECT_EQ(c.job.OpenFlag(5), kFalse);
   EXPECT_EQ(c.Caption("Label1(1)"), "Resection None");
   EXPECT_FALSE(c.job.Channel5.IsOpen());
   EXPECT_TRUE(port.messages.empty());
@@ -112,26 +112,26 @@ TEST_F(ConsoleTest, CloseCommandsShowClosedCaptionsAndClearFlags) {
   Choose(c, "Open-ImageTrans", "a.txt");
   c.PressCaption("Close-ImageTrans");
   EXPECT_EQ(c.Caption("Label1(0)"), "Image Trans: None");
-  EXPECT_EQ(c.job.OpenFlag[1], kFalse);
+  EXPECT_EQ(c.job.OpenFlag(1), kFalse);
   Choose(c, "Open-ImageTrans", "b.txt");  // accepted again after closing
   EXPECT_EQ(c.Caption("Label1(0)"), "b.txt");
 
-  c.job.OpenFlag[6] = kTrue;  // resection prepared
+  c.job.OpenFlag(6) = kTrue;  // resection prepared
   Choose(c, "Open-Resection", "r.txt");
   c.PressCaption("Close-Resection");
   EXPECT_EQ(c.Caption("Label1(1)"), "Resection: None");
-  EXPECT_EQ(c.job.OpenFlag[2], kFalse);
-  EXPECT_EQ(c.job.OpenFlag[6], kFalse);
+  EXPECT_EQ(c.job.OpenFlag(2), kFalse);
+  EXPECT_EQ(c.job.OpenFlag(6), kFalse);
 
   c.PressCaption("Close-Intersection");
   EXPECT_EQ(c.Caption("Label1(3)"), "Intersection: None");
   c.PressCaption("Close Relative Orient");
   EXPECT_EQ(c.Caption("Label7"), "Relative Orientation: None");
 
-  c.job.ReadyFlag[5] = kTrue;
+  c.job.ReadyFlag(5) = kTrue;
   c.PressCaption("Close Absolute Orient");
   EXPECT_EQ(c.Caption("Label8"), "Absolute Orientation: None");
-  EXPECT_EQ(c.job.ReadyFlag[5], kFalse);
+  EXPECT_EQ(c.job.ReadyFlag(5), kFalse);
   c.PressCaption("Process Absolute Orient");
   EXPECT_EQ(port.messages.back(), " You must first enter the absolute orientation data");
 }
@@ -163,7 +163,7 @@ TEST_F(ConsoleTest, EnteringRelativeOrientationReadsNothing) {
   Choose(c, "Open-OutputFile", (dir / "out.txt").string());
   Choose(c, "Open Relative Orient", File("rel.txt", "not a relative orientation file"));
   c.PressCaption("Enter Relative Orient Data");
-  EXPECT_EQ(c.job.ReadyFlag[4], kTrue);
+  EXPECT_EQ(c.job.ReadyFlag(4), kTrue);
   EXPECT_TRUE(c.job.Channel1.IsOpen());
 }
 
@@ -172,7 +172,7 @@ TEST_F(ConsoleTest, ResectionCommandsPrepareOnlyWhileUnprepared) {
   Operations ops;
   ops.Resection = [&modes](Console& c, int mode) {
     modes.push_back(mode);
-    if (mode == 1) c.job.OpenFlag[6] = kTrue;
+    if (mode == 1) c.job.OpenFlag(6) = kTrue;
   };
   Console c(port, ops);
   c.Load();
@@ -211,26 +211,26 @@ TEST_F(ConsoleTest, OperationsNotBuiltSaySoAndProcessImageTransNeedsItsData) {
 TEST_F(ConsoleTest, InputErrorsBecomeMessagesAndLeaveTheStateAsItWas) {
   Operations ops;
   ops.ReadImageTransHeader = [](Console& c) {
-    c.job.ReadyFlag[1] = kFalse;
+    c.job.ReadyFlag(1) = kFalse;
     c.module.FiducialCount = 4;
     std::string title = c.job.Channel1.ReadTitle();
     PrintItems(c.job.Channel5, {title});
     PrintItems(c.job.Channel5, {"partial ", Semi});
     c.module.TransPhotoCount = c.job.Channel1.ReadWhole("number of photos");
-    c.job.ReadyFlag[1] = kTrue;
+    c.job.ReadyFlag(1) = kTrue;
   };
   Console c(port, ops);
   c.Load();
   std::string report = (dir / "out.txt").string();
   Choose(c, "Open-OutputFile", report);
   Choose(c, "Open-ImageTrans", File("it.txt", "Title\n x6, 4\n"));
-  c.job.ReadyFlag[1] = kTrue;
+  c.job.ReadyFlag(1) = kTrue;
   c.module.FiducialCount = 7;
   c.PressCaption("Enter ImageTransData");
   EXPECT_EQ(port.messages.back(),
             "it.txt, line 2: expected a whole number from -32768 to 32767 (number of photos), "
             "found \"x6\"");
-  EXPECT_EQ(c.job.ReadyFlag[1], kTrue);
+  EXPECT_EQ(c.job.ReadyFlag(1), kTrue);
   EXPECT_EQ(c.module.FiducialCount, 7);
   EXPECT_FALSE(c.job.Channel1.IsOpen());
   EXPECT_EQ(Read(report), "Title" + std::string(75, ' ') + "\r\npartial \r\n");  // flushed

@@ -48,10 +48,10 @@ struct Module1 {
 
   // Makes room for image records 1..n, keeping those already there.
   void ReserveImagePoints(std::int32_t n) {
-    if (static_cast<std::size_t>(n) > ImgPointNo.size()) {
-      ImgPointNo.resize(static_cast<std::size_t>(n));
-      ImgX.resize(static_cast<std::size_t>(n));
-      ImgY.resize(static_cast<std::size_t>(n));
+    if (n > ImgPointNo.size()) {
+      ImgPointNo.resize(n);
+      ImgX.resize(n);
+      ImgY.resize(n);
     }
   }
 };

@@ -15,20 +15,6 @@ namespace tessaro {
 
 namespace {
 
-// Each Open command and the status label that shows its file.
-const std::map<int, std::string>& StatusLabelOf() {
-  static const std::map<int, std::string> labels = {
-      {1, "Label1(0)"}, {2, "Label1(1)"}, {3, "Label1(3)"},
-      {24, "Label7"},   {29, "Label8"},   {4, "Label2"},
-  };
-  return labels;
-}
-
-// The resection commands, grouped under their own heading.
-bool IsResectionCommand(int number) {
-  return number == 14 || number == 10 || number == 11 || number == 12 || number == 23;
-}
-
 QString FormCaption(const char* name) {
   for (const StaticCaption& c : FormCaptions())
     if (std::string(c.name) == name) return QString::fromUtf8(c.caption);
@@ -86,19 +72,20 @@ Form1::Form1(Console& console) : console_(console) {
   screen_->setFocusPolicy(Qt::NoFocus);
 
   auto* enter = new QHBoxLayout;
-  enter->addWidget(MakeFrame(Frame::EnterData, "Frame2"));
+  enter->addWidget(MakeFrame(Frame::EnterData));
   enter->addWidget(screen_, 1);
   auto* left = new QVBoxLayout;
-  left->addWidget(MakeFrame(Frame::Files, "Frame1"));
+  left->addWidget(MakeFrame(Frame::Files));
   left->addLayout(enter, 1);
 
   auto* layout = new QHBoxLayout(this);
   layout->addLayout(left);
-  layout->addWidget(MakeFrame(Frame::ProcessData, "Frame3"));
-  layout->addWidget(MakeFrame(Frame::Help, "Frame4"));
+  layout->addWidget(MakeFrame(Frame::ProcessData));
+  layout->addWidget(MakeFrame(Frame::Help));
 }
 
-QWidget* Form1::MakeFrame(Frame frame, const char* name) {
+QWidget* Form1::MakeFrame(Frame frame) {
+  const char* name = FrameName(frame);
   auto* box = new QGroupBox(FormCaption(name), this);
   box->setObjectName(name);
   auto button = [this, box](const CommandInfo& c) {
@@ -121,16 +108,15 @@ QWidget* Form1::MakeFrame(Frame frame, const char* name) {
     int closeRow = 1;
     for (const CommandInfo& c : CommandTable()) {
       if (c.frame != frame) continue;
-      auto label = StatusLabelOf().find(c.number);
-      if (label == StatusLabelOf().end()) {
+      if (c.kind == CommandKind::Close) {
         grid->addWidget(button(c), closeRow++, 2);
         continue;
       }
       grid->addWidget(button(c), openRow, 0);
       auto* status = new StatusLabel(box);
-      status->setObjectName(QString::fromStdString(label->second));
-      statusLabels_[label->second] = status;
-      UpdateCaption(label->second);
+      status->setObjectName(c.label);
+      statusLabels_[c.label] = status;
+      UpdateCaption(c.label);
       grid->addWidget(status, openRow++, 1);
     }
     grid->setColumnStretch(1, 1);
@@ -143,8 +129,9 @@ QWidget* Form1::MakeFrame(Frame frame, const char* name) {
   if (frame == Frame::ProcessData) column->addWidget(Heading("Label6", box));
   bool inResection = false;
   for (const CommandInfo& c : CommandTable()) {
-    if (c.frame != frame) continue;
-    if (frame == Frame::ProcessData && IsResectionCommand(c.number) != inResection) {
+    const bool resection = c.frame == Frame::Resection;
+    if (FrameName(c.frame) != std::string(name)) continue;
+    if (frame == Frame::ProcessData && resection != inResection) {
       inResection = !inResection;
       if (inResection) {
         column->addSpacing(column->spacing());
@@ -154,7 +141,7 @@ QWidget* Form1::MakeFrame(Frame frame, const char* name) {
       }
     }
     // Information and Exit stand apart from the help topics.
-    if (c.number == 5) column->addSpacing(2 * column->spacing());
+    if (c.kind == CommandKind::Information) column->addSpacing(2 * column->spacing());
     column->addWidget(button(c));
   }
   column->addStretch();
@@ -193,7 +180,7 @@ void Form1::Press(int number) {
 
 void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
-  Press(6);
+  Press(kExitCommand);
 }
 
 }  // namespace tessaro

@@ -31,7 +31,7 @@ class Form1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  QWidget* MakeFrame(Frame frame, const char* name);
+  QWidget* MakeFrame(Frame frame);
   void Press(int number);
 
   Console& console_;

@@ -45,10 +45,9 @@ class Form1Test : public QObject {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("frame");
-    const char* frames[] = {"Frame1", "Frame2", "Frame3", "Frame4"};
     for (const CommandInfo& c : CommandTable()) {
       const QString name = QString("Command%1").arg(c.number);
-      QTest::newRow(qPrintable(name)) << name << c.caption << frames[static_cast<int>(c.frame)];
+      QTest::newRow(qPrintable(name)) << name << c.caption << FrameName(c.frame);
     }
     for (const StaticCaption& c : FormCaptions()) QTest::newRow(c.name) << c.name << c.caption << "";
     const char* labels[][2] = {
@@ -99,7 +98,7 @@ class Form1Test : public QObject {
       }
       QStringList table;
       for (const CommandInfo& c : CommandTable())
-        if (QString("Frame%1").arg(static_cast<int>(c.frame) + 1) == frameName)
+        if (std::string(FrameName(c.frame)) == frameName)
           table << QString("Command%1").arg(c.number);
       QCOMPARE(shown, table);
     }
@@ -114,7 +113,8 @@ class Form1Test : public QObject {
       QVERIFY2(label->x() > button->geometry().right(), p[1]);
       QVERIFY2(label->x() < Named(Form(), "Command20")->x(), p[1]);
     }
-    const std::vector<std::string>& status = StatusLabelNames();  // these elide long names
+    std::vector<std::string> status;  // these elide long names
+    for (const StatusLabelCaptions& l : StatusLabels()) status.push_back(l.name);
     for (QLabel* label : Form()->findChildren<QLabel*>())
       if (std::find(status.begin(), status.end(), label->objectName().toStdString()) == status.end())
         QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
@@ -201,7 +201,7 @@ class Form1Test : public QObject {
     QVERIFY(*answered);
     QCOMPARE(mode, QFileDialog::ExistingFile);
     QCOMPARE(Text("Label1(0)"), "Image Trans None");
-    QCOMPARE(s.console.job.OpenFlag[1], kFalse);
+    QCOMPARE(s.console.job.OpenFlag(1), kFalse);
   }
 
   // A command runs under the busy cursor; its prompts show the arrow, sit

@@ -1,0 +1,59 @@
+#include "testing/reference.h"
+
+#include <cmath>
+#include <cstddef>
+#include <utility>
+
+#include "numeric/packed.h"
+
+namespace tessaro {
+
+DenseSolution GaussJordan(const Dense& a, const std::vector<long double>& b) {
+  const std::size_t n = a.size(), w = 2 * n + 1;
+  Dense t(n, std::vector<long double>(w, 0.0L));
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < n; ++j) t[i][j] = a[i][j];
+    t[i][n + i] = 1.0L;
+    t[i][2 * n] = b[i];
+  }
+  for (std::size_t c = 0; c < n; ++c) {
+    std::size_t p = c;
+    for (std::size_t r = c + 1; r < n; ++r)
+      if (std::fabs(t[r][c]) > std::fabs(t[p][c])) p = r;
+    std::swap(t[c], t[p]);
+    const long double d = t[c][c];
+    for (long double& v : t[c]) v /= d;
+    for (std::size_t r = 0; r < n; ++r) {
+      const long double f = r == c ? 0.0L : t[r][c];
+      for (std::size_t k = 0; k < w; ++k) t[r][k] -= f * t[c][k];
+    }
+  }
+  DenseSolution s{Dense(n, std::vector<long double>(n)), std::vector<long double>(n)};
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < n; ++j) s.inverse[i][j] = t[i][n + j];
+    s.x[i] = t[i][2 * n];
+  }
+  return s;
+}
+
+std::vector<long double> LeastSquares(const Dense& rows) {
+  const std::size_t m = rows.empty() ? 0 : rows[0].size() - 1;
+  Dense n(m, std::vector<long double>(m, 0.0L));
+  std::vector<long double> u(m, 0.0L);
+  for (const auto& r : rows)
+    for (std::size_t i = 0; i < m; ++i) {
+      for (std::size_t j = 0; j < m; ++j) n[i][j] += r[i] * r[j];
+      u[i] += r[i] * r[m];
+    }
+  return GaussJordan(n, u).x;
+}
+
+OneBased<double> Pack(const Dense& a) {
+  const int n = static_cast<int>(a.size());
+  OneBased<double> p(PackedSize(n));
+  for (int i = 1; i <= n; ++i)
+    for (int j = 1; j <= i; ++j) p(PackedIndex(i, j)) = static_cast<double>(a[i - 1][j - 1]);
+  return p;
+}
+
+}  // namespace tessaro
