@@ -1,6 +1,7 @@
 # Thin, memorable wrappers around CMake and CTest.
 #   make run     install what is missing, build, start the desktop program
-#   make test    build and run the whole suite, then again under ASan+UBSan
+#   make test    build and run the whole suite, the core again without Qt,
+#                then everything again under ASan+UBSan
 #   make demo    run examples/demo.tss headless and print the report
 #   make bench   build and run the benchmarks
 
@@ -30,7 +31,8 @@ build: deps
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 	$(CONFIGURE) -B build-core -DTESSARO_BUILD_GUI=OFF
-	cmake --build build-core -j $(JOBS) --target tessaro-script
+	cmake --build build-core -j $(JOBS)
+	ctest --test-dir build-core --output-on-failure -j $(JOBS)
 	$(CONFIGURE) -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

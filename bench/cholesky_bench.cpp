@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "numeric/cholesky.h"
+#include "numeric/packed.h"
 
 namespace {
 
@@ -24,18 +25,17 @@ struct Problem {
   OneBased<double> b;  // 1..n
 };
 
-Problem MakeProblem(std::size_t n) {
+Problem MakeProblem(int n) {
   std::mt19937_64 rng(12345 + n);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
-  std::vector<double> g(n * n);
+  std::vector<double> g(static_cast<std::size_t>(n) * n);
   for (double& x : g) x = u(rng);
-  Problem p{OneBased<double>(n * (n + 1) / 2), OneBased<double>(n)};
-  for (std::size_t i = 1; i <= n; ++i) {
-    for (std::size_t j = 1; j <= i; ++j) {
+  Problem p{OneBased<double>(tessaro::PackedSize(n)), OneBased<double>(n)};
+  for (int i = 1; i <= n; ++i) {
+    for (int j = 1; j <= i; ++j) {
       double s = 0.0;
-      for (std::size_t k = 0; k < n; ++k)
-        s += g[(i - 1) * n + k] * g[(j - 1) * n + k];
-      p.a(i * (i - 1) / 2 + j) = s / static_cast<double>(n) + (i == j ? 1.0 : 0.0);
+      for (int k = 0; k < n; ++k) s += g[(i - 1) * n + k] * g[(j - 1) * n + k];
+      p.a(tessaro::PackedIndex(i, j)) = s / n + (i == j ? 1.0 : 0.0);
     }
     p.b(i) = u(rng);
   }
@@ -43,7 +43,7 @@ Problem MakeProblem(std::size_t n) {
 }
 
 void BM_CholeskySolveMode3(benchmark::State& state) {
-  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const int n = static_cast<int>(state.range(0));
   const Problem problem = MakeProblem(n);
   OneBased<double> a = problem.a, b = problem.b;
   for (auto _ : state) {
@@ -52,7 +52,7 @@ void BM_CholeskySolveMode3(benchmark::State& state) {
     b = problem.b;
     state.ResumeTiming();
     int err = -1;
-    tessaro::CholeskySolve(a, b, static_cast<int>(n), 3, err);
+    tessaro::CholeskySolve(a, b, n, tessaro::kSolveAndInvert, err);
     if (err != 0) {
       state.SkipWithError("CholeskySolve refused the matrix");
       break;
@@ -61,11 +61,11 @@ void BM_CholeskySolveMode3(benchmark::State& state) {
     benchmark::DoNotOptimize(b.data());
     benchmark::ClobberMemory();
   }
-  state.counters["order"] = static_cast<double>(n);
+  state.counters["order"] = n;
 }
 
 void BM_CopyOnly(benchmark::State& state) {
-  const std::size_t n = static_cast<std::size_t>(state.range(0));
+  const int n = static_cast<int>(state.range(0));
   const Problem problem = MakeProblem(n);
   OneBased<double> a = problem.a, b = problem.b;
   for (auto _ : state) {

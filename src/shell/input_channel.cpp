@@ -197,7 +197,7 @@ std::string InputChannel::ReadTitle(std::string_view what) {
     ++cut;
   }
   text.resize(cut);
-  text.append(static_cast<std::size_t>(kTitleLength - chars), ' ');
+  text.append(kTitleLength - chars, ' ');
   return text;
 }
 

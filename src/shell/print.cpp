@@ -17,7 +17,13 @@ namespace {
 struct Decimal {
   std::string digits;
   int point = 0;
+  int Count() const { return static_cast<int>(digits.size()); }
+  // The i-th digit from the first (i from 0); '0' outside those held.
+  char Digit(int i) const { return i >= 0 && i < Count() ? digits[i] : '0'; }
 };
+
+// n blanks (none when n <= 0).
+std::string Blanks(int n) { return std::string(n > 0 ? n : 0, ' '); }
 
 Decimal ToDecimal(double magnitude) {
   char buffer[40];
@@ -36,20 +42,19 @@ void TrimTrailingZeros(std::string& digits) {
 // Rounds to `decimals` places after the point, halves away from zero.
 void RoundDecimal(Decimal& d, int decimals) {
   int keep = d.point + decimals;
-  if (keep >= static_cast<int>(d.digits.size())) return;
+  if (keep >= d.Count()) return;
   if (keep < 0) {
     d.digits = "0";
     d.point = 1;
     return;
   }
-  bool up = d.digits[static_cast<std::size_t>(keep)] >= '5';
-  d.digits.resize(static_cast<std::size_t>(keep));
+  const bool up = d.digits[keep] >= '5';
+  d.digits.resize(keep);
   if (up) {
     int i = keep - 1;
-    while (i >= 0 && d.digits[static_cast<std::size_t>(i)] == '9')
-      d.digits[static_cast<std::size_t>(i--)] = '0';
+    while (i >= 0 && d.digits[i] == '9') d.digits[i--] = '0';
     if (i >= 0) {
-      ++d.digits[static_cast<std::size_t>(i)];
+      ++d.digits[i];
     } else {
       d.digits.insert(d.digits.begin(), '1');
       ++d.point;
@@ -62,16 +67,11 @@ void RoundDecimal(Decimal& d, int decimals) {
 }
 
 // The k-th digit after the decimal point, k counted from 0.
-char DigitAfterPoint(const Decimal& d, int k) {
-  int index = d.point + k;
-  if (index < 0 || index >= static_cast<int>(d.digits.size())) return '0';
-  return d.digits[static_cast<std::size_t>(index)];
-}
+char DigitAfterPoint(const Decimal& d, int k) { return d.Digit(d.point + k); }
 
 std::string IntegerDigits(const Decimal& d) {
   std::string s;
-  for (int i = 0; i < d.point; ++i)
-    s.push_back(i < static_cast<int>(d.digits.size()) ? d.digits[static_cast<std::size_t>(i)] : '0');
+  for (int i = 0; i < d.point; ++i) s.push_back(d.Digit(i));
   std::size_t first = s.find_first_not_of('0');
   return first == std::string::npos ? std::string() : s.substr(first);
 }
@@ -94,7 +94,7 @@ std::string PlainReal(double value) {
   TrimTrailingZeros(d.digits);
   std::string sign = value < 0 ? "-" : "";
   int exponent = d.point - 1;
-  int count = static_cast<int>(d.digits.size());
+  const int count = d.Count();
   if (exponent < -4 || exponent > 14) {
     std::string mantissa = d.digits.substr(0, 1);
     if (count > 1) mantissa += "." + d.digits.substr(1);
@@ -102,10 +102,9 @@ std::string PlainReal(double value) {
     std::snprintf(buffer, sizeof buffer, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
     return sign + mantissa + buffer;
   }
-  if (d.point <= 0) return sign + "." + std::string(static_cast<std::size_t>(-d.point), '0') + d.digits;
-  if (d.point >= count) return sign + d.digits + std::string(static_cast<std::size_t>(d.point - count), '0');
-  return sign + d.digits.substr(0, static_cast<std::size_t>(d.point)) + "." +
-         d.digits.substr(static_cast<std::size_t>(d.point));
+  if (d.point <= 0) return sign + "." + std::string(-d.point, '0') + d.digits;
+  if (d.point >= count) return sign + d.digits + std::string(d.point - count, '0');
+  return sign + d.digits.substr(0, d.point) + "." + d.digits.substr(d.point);
 }
 
 std::string FormatNumber(double value, std::string_view pattern) {
@@ -113,7 +112,7 @@ std::string FormatNumber(double value, std::string_view pattern) {
   std::size_t dot = pattern.find('.');
   std::string_view before = pattern.substr(0, dot);
   std::string_view after = dot == std::string_view::npos ? std::string_view() : pattern.substr(dot + 1);
-  int decimals = static_cast<int>(after.size());
+  const int decimals = static_cast<int>(after.size());
 
   Decimal d = ToDecimal(std::fabs(value));
   RoundDecimal(d, decimals);
@@ -125,7 +124,7 @@ std::string FormatNumber(double value, std::string_view pattern) {
   // last non-zero digit.
   int written = 0;
   for (int k = 0; k < decimals; ++k)
-    if (after[static_cast<std::size_t>(k)] == '0' || DigitAfterPoint(d, k) != '0') written = k + 1;
+    if (after[k] == '0' || DigitAfterPoint(d, k) != '0') written = k + 1;
   std::string fraction;
   for (int k = 0; k < written; ++k) fraction.push_back(DigitAfterPoint(d, k));
 
@@ -161,12 +160,12 @@ void PrintItems(PrintDestination& out, std::initializer_list<PrintItem> items) {
     } else if (const auto* tab = std::get_if<TabTo>(&v)) {
       int n = tab->column < 1 ? 1 : tab->column;
       if (out.Column() > n) out.EndLine();
-      if (out.Column() < n) out.Write(std::string(static_cast<std::size_t>(n - out.Column()), ' '));
+      out.Write(Blanks(n - out.Column()));
     } else {
       endsOnSeparator = true;
       if (std::get<Separator>(v) == Separator::Comma) {
         int zoneStart = ((out.Column() - 1) / 14 + 1) * 14 + 1;
-        out.Write(std::string(static_cast<std::size_t>(zoneStart - out.Column()), ' '));
+        out.Write(Blanks(zoneStart - out.Column()));
       }
     }
   }

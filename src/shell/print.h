@@ -45,7 +45,7 @@ class PrintItem {
   PrintItem(const char* text) : value_(std::string(text)) {}
   PrintItem(std::string text) : value_(std::move(text)) {}
   PrintItem(std::string_view text) : value_(std::string(text)) {}
-  PrintItem(int whole) : value_(static_cast<std::int64_t>(whole)) {}
+  PrintItem(int whole) : value_(std::int64_t{whole}) {}
   PrintItem(double real) : value_(real) {}
   PrintItem(TabTo tab) : value_(tab) {}
   PrintItem(Separator separator) : value_(separator) {}
