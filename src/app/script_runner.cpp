@@ -24,28 +24,28 @@ class ScriptPort : public UiPort {
   void ShowMessage(const std::string& text) override { out_ << "message: " << text << "\n"; }
   std::string AskLine(const std::string& prompt, std::optional<Twips>) override {
     out_ << "prompt: " << prompt << "\n";
-    if (answers_.empty()) throw ScriptError{"a prompt with no queued answer: " + prompt};
-    std::string answer = answers_.front();
-    answers_.pop_front();
-    answerLines_.pop_front();
+    if (answers.empty()) throw ScriptError{"a prompt with no queued answer: " + prompt};
+    std::string answer = answers.front();
+    answers.pop_front();
+    answerLines.pop_front();
     out_ << "answer: " << answer << "\n";
     return answer;
   }
   std::string ChooseFile(FileChoice) override {
-    std::string name = pendingFile_;
-    pendingFile_.clear();
+    std::string name = pendingFile;
+    pendingFile.clear();
     return name;
   }
   void CaptionChanged(const std::string&) override {}
   void ShowWindow(Window) override {}
   void HideWindow(Window) override {}
   void PlaceHelpWindow() override {}
-  void EndProgram() override { ended_ = true; }
+  void EndProgram() override { ended = true; }
 
-  std::deque<std::string> answers_;
-  std::deque<int> answerLines_;  // script line of each queued answer
-  std::string pendingFile_;
-  bool ended_ = false;
+  std::deque<std::string> answers;
+  std::deque<int> answerLines;  // script line of each queued answer
+  std::string pendingFile;
+  bool ended = false;
 
  private:
   std::ostream& out_;
@@ -90,8 +90,8 @@ bool IsOpenCaption(const std::string& caption) {
 void RunLine(const std::string& line, int number, Console& console, ScriptPort& port,
              std::ostream& out) {
   if (line.rfind("answer", 0) == 0 && (line.size() == 6 || line[6] == ' ')) {
-    port.answers_.push_back(line.size() > 7 ? line.substr(7) : std::string());
-    port.answerLines_.push_back(number);
+    port.answers.push_back(line.size() > 7 ? line.substr(7) : std::string());
+    port.answerLines.push_back(number);
     return;
   }
   if (line.rfind("dump ", 0) == 0) {
@@ -125,9 +125,9 @@ void RunLine(const std::string& line, int number, Console& console, ScriptPort& 
       return;
     }
     if (IsOpenCaption(caption) && line.rfind(caption + " ", 0) == 0) {
-      port.pendingFile_ = line.substr(caption.size() + 1);
+      port.pendingFile = line.substr(caption.size() + 1);
       console.Press(c.number);
-      port.pendingFile_.clear();
+      port.pendingFile.clear();
       return;
     }
   }
@@ -148,20 +148,20 @@ int RunScript(std::istream& script, const std::string& scriptName, std::ostream&
       ++number;
       if (!line.empty() && line.back() == '\r') line.pop_back();
       if (line.empty() || line[0] == '#') continue;
-      if (port.ended_) throw ScriptError{"the program has ended (Exit) before this line"};
+      if (port.ended) throw ScriptError{"the program has ended (Exit) before this line"};
       RunLine(line, number, console, port, out);
       out.flush();
     }
-    if (!port.answers_.empty()) {
-      number = port.answerLines_.front();
-      throw ScriptError{std::to_string(port.answers_.size()) + " answer(s) left unused"};
+    if (!port.answers.empty()) {
+      number = port.answerLines.front();
+      throw ScriptError{std::to_string(port.answers.size()) + " answer(s) left unused"};
     }
   } catch (const ScriptError& e) {
-    if (!port.ended_) console.Press(6);
+    if (!port.ended) console.Press(6);
     err << scriptName << ":" << number << ": " << e.what << "\n";
     return 2;
   }
-  if (!port.ended_) console.Press(6);  // the end of the script is Exit
+  if (!port.ended) console.Press(6);  // the end of the script is Exit
   return 0;
 }
 
