@@ -33,10 +33,8 @@ Console::Console(UiPort& ui, Operations operations) : ui_(ui), ops_(std::move(op
 
 void Console::Load() {
   module.Pi = 4 * std::atan(1.0);
-  for (int i = 1; i <= 11; ++i) {
-    job.OpenFlag(i) = kFalse;
-    job.ReadyFlag(i) = kFalse;
-  }
+  job.OpenFlag.fill(kFalse);
+  job.ReadyFlag.fill(kFalse);
 }
 
 std::string Console::Caption(const std::string& name) const {
