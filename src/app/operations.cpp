@@ -1,6 +1,7 @@
 #include "app/operations.h"
 
 #include "imagetrans/image_transformation.h"
+#include "resection/resection.h"
 
 namespace tessaro {
 
@@ -8,6 +9,8 @@ Operations MakeOperations() {
   Operations ops;
   ops.ReadImageTransHeader = ReadImageTransHeader;
   ops.TransformImages = TransformImages;
+  ops.ReadResectionInput = ReadResectionInput;
+  ops.Resection = Resection;
   return ops;
 }
 

@@ -8,6 +8,7 @@
 // numbered from 1 like the formulas; they grow as needed.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "numeric/one_based.h"
@@ -41,10 +42,40 @@ struct Module1 {
   double SigmaXY = 0, SigmaZ = 0, SigmaAngle = 0;
   OneBased<double> StationValues = OneBased<double>(9);
 
+  // Resection file: photo scale (echoed only), principal distance f (its sign
+  // flipped by "Reverse Direction"), standard error of an image coordinate,
+  // and the photograph number of the station.
+  double ScaleFactor = 0, PrincipalDistance = 0, ImagePrecision = 0;
+  std::int32_t StationNo = 0;
+
+  // Control points, shared by the resection and the absolute orientation:
+  // numbers and ground coordinates, CtrlXYZ(i)[0] = X, [1] = Y, [2] = Z.
+  // The terminating record stands at position CtrlPointCount + 1.
+  OneBased<std::int32_t> CtrlPointNo;
+  OneBased<std::array<double, 3>> CtrlXYZ;
+  std::int32_t CtrlPointCount = 0;
+
+  // Resection state kept from command to command until the next
+  // preparation: the control position matched to each image record, the
+  // image records 1..PointsInUse that take part, the iteration limit, and
+  // the sign last given to the principal distance.
+  OneBased<std::int32_t> MatchIndex;
+  std::int32_t PointsInUse = 0;
+  std::int32_t IterationLimit = 0;
+  int DirectionSign = 1;
+
   // Columns of the rotation matrix of the current station: Mj(i) = m_ij.
   OneBased<double> M1 = OneBased<double>(3);
   OneBased<double> M2 = OneBased<double>(3);
   OneBased<double> M3 = OneBased<double>(3);
+
+  // Makes room for control records 1..n, keeping those already there.
+  void ReserveControlPoints(std::int32_t n) {
+    if (n > CtrlPointNo.size()) {
+      CtrlPointNo.resize(n);
+      CtrlXYZ.resize(n);
+    }
+  }
 
   // Makes room for image records 1..n, keeping those already there.
   void ReserveImagePoints(std::int32_t n) {

@@ -1,0 +1,354 @@
+#include "resection/resection.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "numeric/cholesky.h"
+#include "numeric/rotation.h"
+#include "resection/adjustment.h"
+#include "shell/console.h"
+#include "shell/leading_number.h"
+
+namespace tessaro {
+
+namespace {
+
+const char* const kNotEntered = "You must enter and refine Resection data first";
+const char* const kNoMatch = "Error Image point does not match the Control *** Job aborted";
+const char* const kSolveFailed = "Error in Matrix Inversion";
+const char* const kNotComputed = ": the resection is not computed";
+
+// Degrees to radians.
+double Rho() { return (4 * std::atan(1.0)) / 180; }
+
+// The fixed tables of the module held 1000 records, so any position up to
+// a count in use could be read. Containers grow instead: every count that a
+// mode may walk (also after a failed preparation or another file read in
+// between) is given room first.
+void KeepRoom(Module1& m) {
+  const std::int32_t n = std::max({m.CtrlPointCount, m.PointsInUse, m.ImgPointCount});
+  m.ReserveImagePoints(n);
+  if (n > m.MatchIndex.size()) m.MatchIndex.resize(n);
+  m.ReserveControlPoints(m.CtrlPointCount);
+}
+
+// A typed answer: its leading number, rounded half to even.
+double WholeAnswer(Console& c, const std::string& prompt) {
+  return RoundHalfEven(LeadingNumber(c.AskLine(prompt)));
+}
+
+// A real in the text of a Form2 box: the shortest form with at most 15
+// significant digits, no blanks, a zero before a leading point ("0.5").
+std::string BoxText(double value) {
+  std::string s = PlainReal(value);
+  if (s.rfind(".", 0) == 0) s.insert(0, "0");
+  if (s.rfind("-.", 0) == 0) s.insert(1, "0");
+  return s;
+}
+
+// The plain number form of a typed whole number: a blank or "-", the digits,
+// a blank.
+std::string PlainAnswer(double value) {
+  const std::string digits = std::fabs(value) < 9e15
+                                 ? PlainWhole(static_cast<std::int64_t>(value))
+                                 : PlainReal(value);
+  return (value < 0 ? "" : " ") + digits + " ";
+}
+
+void PrintSummary(PrintDestination& out, double Rms, int Iteration, std::int32_t StationNo) {
+  PrintItems(out, {"  RMS=", Comma, Rms, Comma, "  ITER=", Comma, Iteration, Comma,
+                   " STATION=", Comma, StationNo});
+}
+
+void PrintPosition(PrintDestination& out, const Module1& m) {
+  PrintItems(out, {"    EXTERIOR ORIENTATION PARAMETERS"});
+  PrintItems(out, {Tab(5), Semi, "X", Semi, Tab(25), Semi, "Y", Semi, Tab(40), Semi, "Z"});
+  PrintItems(out, {FormatNumber(m.Xo, "########.###"), Semi, Tab(15), Semi,
+                   FormatNumber(m.Yo, "########.###"), Semi, Tab(30), Semi,
+                   FormatNumber(m.Zo, "########.###")});
+}
+
+// The angles in degrees; BlackBoard and the report place them differently.
+void PrintAngles(PrintDestination& out, const Module1& m, int tabPhi, int tabKappa) {
+  const double toDegrees = 1 / Rho();
+  PrintItems(out, {Tab(1), Semi, "Omega", Semi, Tab(16), Semi, "Phi", Semi, Tab(30), Semi,
+                   "Kapa [D.d]"});
+  PrintItems(out, {FormatNumber(m.Omega * toDegrees, "#######.####"), Semi, Tab(tabPhi), Semi,
+                   FormatNumber(m.Phi * toDegrees, "#######.####"), Semi, Tab(tabKappa), Semi,
+                   FormatNumber(m.Kappa * toDegrees, "#######.####")});
+}
+
+// Mode 1: the image records are matched to the control points, and from now
+// on the resection counts its points by image records.
+void Prepare(Console& c) {
+  Module1& m = c.module;
+  m.DirectionSign = 1;
+  m.IterationLimit = 8;
+  if (MatchImageToControl(m.ImgPointNo, m.ImgPointCount, m.CtrlPointNo, m.CtrlPointCount,
+                          m.MatchIndex) != 0)
+    return c.ShowMessage(kNoMatch);
+  m.CtrlPointCount = m.ImgPointCount;
+  m.PointsInUse = m.ImgPointCount;
+  const double rho = Rho();
+  m.Omega = m.Omega * rho;
+  m.Phi = m.Phi * rho;
+  m.Kappa = m.Kappa * rho;
+  m.SigmaAngle = m.SigmaAngle * rho;
+  OneBased<double>& sv = m.StationValues;
+  sv(1) = m.Xo;
+  sv(2) = m.Yo;
+  sv(3) = m.Zo;
+  sv(4) = m.Omega;
+  sv(5) = m.Phi;
+  sv(6) = m.Kappa;
+  sv(7) = m.SigmaXY;
+  sv(8) = m.SigmaZ;
+  sv(9) = m.SigmaAngle;
+  c.job.OpenFlag(kResectionPrepared) = kTrue;
+}
+
+// Mode 2: Form2 shows the station with its angles in degrees. Its Return
+// turns them back into radians.
+void ChangeStationValues(Console& c) {
+  Module1& m = c.module;
+  OneBased<double>& sv = m.StationValues;
+  const double toDegrees = 1 / Rho();
+  sv(1) = m.Xo;
+  sv(2) = m.Yo;
+  sv(3) = m.Zo;
+  sv(4) = m.Omega * toDegrees;
+  sv(5) = m.Phi * toDegrees;
+  sv(6) = m.Kappa * toDegrees;
+  sv(9) = m.SigmaAngle * toDegrees;
+  for (int k = 1; k <= 9; ++k) c.Text1[k - 1] = BoxText(sv(k));
+  c.ShowStationValues();
+}
+
+// Mode 3: every selection starts again from all CtrlPointCount records; the
+// named points are moved behind PointsInUse.
+void SelectControlPoints(Console& c) {
+  Module1& m = c.module;
+  c.ClearConsole();
+  for (std::int32_t i = 1; i <= m.CtrlPointCount; ++i)
+    PrintItems(c.job.Channel5, {m.ImgPointNo(i), Semi});
+  const double k = WholeAnswer(c, "Enter number of control points to be droped");
+  // At least three points always stay in use.
+  if (k > m.CtrlPointCount - 3 || k < 1) return;
+  std::vector<double> DropList;
+  for (int t = 1; t <= static_cast<int>(k); ++t)
+    DropList.push_back(WholeAnswer(c, "Enter Point ID" + std::to_string(t)));
+  for (double missing : DropPoints(DropList, m.CtrlPointCount, m.ImgPointNo, m.ImgX, m.ImgY,
+                                   m.MatchIndex, m.PointsInUse))
+    c.ShowMessage("Point No. " + PlainAnswer(missing) + "Not Found");
+}
+
+void SetIterationLimit(Console& c) {
+  const double limit = WholeAnswer(c, "Enter Number of Iterations");
+  c.module.IterationLimit = static_cast<std::int32_t>(std::clamp(limit, -2147483648.0, 2147483647.0));
+}
+
+// A standard error of 0 would divide by zero in the weights: name it.
+bool RefuseZeroSigma(Console& c) {
+  const Module1& m = c.module;
+  const char* which = m.ImagePrecision == 0 ? "of the image coordinates"
+                      : m.SigmaXY == 0      ? "SigmaXY of the station"
+                      : m.SigmaZ == 0       ? "SigmaZ of the station"
+                                            : nullptr;
+  if (which) c.ShowMessage(std::string("The standard error ") + which + " is 0" + kNotComputed);
+  return which != nullptr;
+}
+
+void WriteResult(Console& c, const ResectionEquations& eq, const OneBased<double>& Q,
+                 double Rms, int Iteration) {
+  Module1& m = c.module;
+  OneBased<double>& sv = m.StationValues;
+  sv(1) = m.Xo;
+  sv(2) = m.Yo;
+  sv(3) = m.Zo;
+  sv(4) = m.Omega;
+  sv(5) = m.Phi;
+  sv(6) = m.Kappa;
+  StationPrecisions(Q, sv(7), sv(8));
+
+  ReportChannel& out = c.job.Channel5;
+  PrintItems(out, {"  "});
+  PrintItems(out, {"Point#", Semi, Tab(15), Semi, "X", Semi, Tab(27), Semi, "VX", Semi, Tab(37),
+                   Semi, "Y", Semi, Tab(52), Semi, "VY"});
+  PrintItems(out, {" "});
+  for (std::int32_t i = 1; i <= m.PointsInUse; ++i)
+    PrintItems(out, {m.ImgPointNo(i), Semi, Tab(10), Semi, FormatNumber(m.ImgX(i), "#####.###"),
+                     Semi, Tab(25), Semi, FormatNumber(eq.MisclosureX(i), "#####.###"), Semi,
+                     Tab(35), Semi, FormatNumber(m.ImgY(i), "#####.###"), Semi, Tab(50), Semi,
+                     FormatNumber(eq.MisclosureY(i), "#####.###")});
+  PrintItems(out, {"  "});
+  PrintItems(out, {"  RMS=", Comma, Rms, Comma, "  ITER=", Comma, Iteration, Comma, " STATION=",
+                   Comma, m.StationNo, Comma, "Number of GCP=", Semi, m.PointsInUse});
+  PrintItems(out, {" "});
+  PrintPosition(out, m);
+  PrintItems(out, {" "});
+  PrintAngles(out, m, 15, 30);
+  PrintItems(out, {" "});
+  PrintItems(out, {"   Point i, Radial Distamce r,   Dr"});
+  for (std::int32_t i = 1; i <= m.PointsInUse; ++i) {
+    const double x = m.ImgX(i), y = m.ImgY(i);
+    const double r = std::sqrt(x * x + y * y);
+    const double vx = eq.MisclosureX(i), vy = eq.MisclosureY(i);
+    const double dr = std::sqrt(vx * vx + vy * vy);
+    PrintItems(out, {m.ImgPointNo(i), Semi, Tab(10), Semi, FormatNumber(r, "######.###"), Semi,
+                     Tab(25), Semi, FormatNumber(dr, "######.###")});
+  }
+  c.job.ReadyFlag(kResectionSolved) = kTrue;
+}
+
+// Mode 6: the iterated adjustment, each iteration shown on BlackBoard; the
+// report gets the result section on convergence, else the summary line.
+void MakeResection(Console& c) {
+  Module1& m = c.module;
+  if (m.PointsInUse < 1)
+    return c.ShowMessage(std::string("No control point is in use") + kNotComputed);
+  if (RefuseZeroSigma(c)) return;
+
+  ResectionObservations obs;
+  obs.f = m.PrincipalDistance;
+  obs.ImagePrecision = m.ImagePrecision;
+  obs.Points.resize(m.PointsInUse);
+  for (std::int32_t i = 1; i <= m.PointsInUse; ++i) {
+    const std::array<double, 3>& ground = m.CtrlXYZ(m.MatchIndex(i));
+    obs.Points(i) = {m.ImgPointNo(i), m.ImgX(i), m.ImgY(i), ground[0], ground[1], ground[2]};
+  }
+
+  double PreviousVariance = 1e9;
+  int Iteration = 0;
+  int screen = 0;  // every fourth iteration clears BlackBoard
+  for (;;) {
+    ++Iteration;
+    // An angle precision of 0 or less leaves the angles practically free.
+    if (m.SigmaAngle <= 0) m.SigmaAngle = 3.14;
+    for (int k = 1; k <= 6; ++k) obs.Observed(k) = m.StationValues(k);
+    obs.Sigma(1) = m.SigmaXY;
+    obs.Sigma(2) = m.SigmaZ;
+    obs.Sigma(3) = m.SigmaXY;
+    obs.Sigma(4) = obs.Sigma(5) = obs.Sigma(6) = m.SigmaAngle;
+    OneBased<double> P(6);
+    P(1) = m.Xo;
+    P(2) = m.Yo;
+    P(3) = m.Zo;
+    P(4) = m.Omega;
+    P(5) = m.Phi;
+    P(6) = m.Kappa;
+
+    StationRotation(m.Omega, m.Phi, m.Kappa, m.M1, m.M2, m.M3);
+    ResectionEquations eq = FormNormalEquations(obs, P, m.M1, m.M2, m.M3);
+    if (eq.FlatPoint != 0)
+      return c.ShowMessage("Point" + PlainAnswer(obs.Points(eq.FlatPoint).No) +
+                           "lies level with the projection centre (q = 0)" + kNotComputed);
+
+    int ErrCode = 0;
+    CholeskySolve(eq.N, eq.n, 6, kSolveAndInvert, ErrCode);
+    const OneBased<double>& d = eq.n;
+    bool finite = true;
+    for (int k = 1; k <= 6; ++k) finite = finite && std::isfinite(d(k));
+    // Overflowing figures are no solution either.
+    if (ErrCode != kCholeskyOk || !finite) return c.ShowMessage(kSolveFailed);
+
+    c.ShowBlackBoard();
+    for (int k = 1; k <= 6; ++k) PrintItems(c.BlackBoard, {k, Comma, d(k)});
+    const double largest = MaxCorrection(d);
+    if (++screen == 4) {
+      c.BlackBoard.Clear();
+      screen = 0;
+    }
+    const double Rms = ResectionRms(eq.Sr, m.PointsInUse);
+    if (largest > 10000) return PrintSummary(c.job.Channel5, Rms, Iteration, m.StationNo);
+
+    m.Xo = m.Xo + d(1);
+    m.Yo = m.Yo + d(2);
+    m.Zo = m.Zo + d(3);
+    m.Omega = m.Omega + d(4);
+    m.Phi = m.Phi + d(5);
+    m.Kappa = m.Kappa + d(6);
+    const double Variance = ResectionVariance(eq.Sv, m.PointsInUse);
+
+    PrintSummary(c.BlackBoard, Rms, Iteration, m.StationNo);
+    PrintPosition(c.BlackBoard, m);
+    PrintAngles(c.BlackBoard, m, 20, 40);
+
+    if (Iteration > m.IterationLimit ||
+        (Iteration > m.IterationLimit - 2 && PreviousVariance < Variance))
+      return PrintSummary(c.job.Channel5, Rms, Iteration, m.StationNo);
+    PreviousVariance = Variance;
+    if (largest <= 0.01) return WriteResult(c, eq, eq.N, Rms, Iteration);
+  }
+}
+
+}  // namespace
+
+void ReadResectionInput(Console& c) {
+  Module1& m = c.module;
+  InputChannel& in = c.job.Channel1;
+  ReportChannel& out = c.job.Channel5;
+
+  PrintItems(out, {in.ReadTitle()});
+  ReadFields(in, In(m.ScaleFactor, "photo scale factor"),
+             In(m.PrincipalDistance, "principal distance"),
+             In(m.ImagePrecision, "standard error of the image coordinates"));
+  PrintItems(out, {m.ScaleFactor, Comma, m.PrincipalDistance, Comma, m.ImagePrecision});
+
+  PrintItems(out, {"Control Points"});
+  for (std::int32_t i = 1;; ++i) {
+    m.ReserveControlPoints(i);
+    std::array<double, 3>& g = m.CtrlXYZ(i);
+    ReadFields(in, In(m.CtrlPointNo(i), "point number of a control point"),
+               In(g[0], "X of a control point"), In(g[1], "Y of a control point"),
+               In(g[2], "Z of a control point"));
+    PrintItems(out, {m.CtrlPointNo(i), Semi, g[0], Semi, g[1], Semi, g[2]});
+    if (m.CtrlPointNo(i) == 0) {
+      m.CtrlPointCount = i - 1;
+      break;
+    }
+  }
+
+  PrintItems(out, {"Station Data"});
+  ReadFields(in, In(m.StationNo, "station number"), In(m.Xo, "Xo of the station"),
+             In(m.Yo, "Yo of the station"), In(m.Zo, "Zo of the station"),
+             In(m.Omega, "Omega of the station"), In(m.Phi, "Phi of the station"),
+             In(m.Kappa, "Kappa of the station"), In(m.SigmaXY, "SigmaXY of the station"),
+             In(m.SigmaZ, "SigmaZ of the station"), In(m.SigmaAngle, "SigmaAngle of the station"));
+  PrintItems(out, {m.StationNo, Comma, m.Xo, Comma, m.Yo, Comma, m.Zo, Comma, m.Omega, Comma,
+                   m.Phi, Comma, m.Kappa, Comma, m.SigmaXY, Comma, m.SigmaZ, Comma, m.SigmaAngle});
+
+  PrintItems(out, {"Image Data"});
+  for (std::int32_t j = 1;; ++j) {
+    m.ReserveImagePoints(j);
+    ReadFields(in, In(m.ImgPointNo(j), "point number of an image point"),
+               In(m.ImgX(j), "x of an image point"), In(m.ImgY(j), "y of an image point"));
+    PrintItems(out, {m.ImgPointNo(j), Comma, m.ImgX(j), Comma, m.ImgY(j)});
+    if (m.ImgPointNo(j) == 0) {
+      m.ImgPointCount = j - 1;
+      break;
+    }
+  }
+  c.job.ReadyFlag(kResectionEntered) = kTrue;
+  in.Close();
+}
+
+void Resection(Console& c, int mode) {
+  if (c.job.ReadyFlag(kResectionEntered) != kTrue) return c.ShowMessage(kNotEntered);
+  KeepRoom(c.module);
+  switch (mode) {
+    case kPrepareResection: return Prepare(c);
+    case kChangeStationValues: return ChangeStationValues(c);
+    case kSelectControlPoints: return SelectControlPoints(c);
+    case kSetIterationLimit: return SetIterationLimit(c);
+    case kReverseDirection:
+      c.module.PrincipalDistance = -c.module.PrincipalDistance;
+      c.module.DirectionSign = -c.module.DirectionSign;
+      return;
+    case kMakeResection: return MakeResection(c);
+    default: return;
+  }
+}
+
+}  // namespace tessaro

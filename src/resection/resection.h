@@ -1,0 +1,32 @@
+// Space resection: the exterior orientation of one photograph (Xo, Yo, Zo,
+// Omega, Phi, Kappa) adjusted from control points by iterated weighted least
+// squares on the collinearity equations.
+//
+// ReadResectionInput reads the whole file from channel 1 into the module's
+// data, echoing every record to the report. Resection(mode) does everything
+// after: mode 1 prepares (matches the image records to control, turns the
+// angles into radians), the others are the five commands of Form1. Every
+// mode first needs the data entered (ReadyFlag(2)).
+#pragma once
+
+namespace tessaro {
+
+class Console;
+
+// The modes of Resection after the preparation (kPrepareResection, 1).
+inline constexpr int kChangeStationValues = 2;
+inline constexpr int kSelectControlPoints = 3;
+inline constexpr int kSetIterationLimit = 4;
+inline constexpr int kReverseDirection = 5;
+inline constexpr int kMakeResection = 6;
+
+// Reads title, header, control points, station record and image points from
+// channel 1 (control and image lists end with a record numbered 0, which is
+// echoed and stored too), closes channel 1 and sets ReadyFlag(2). An
+// unreadable field raises InputError, which the console shows.
+void ReadResectionInput(Console& c);
+
+// Runs one mode of the resection; unknown modes do nothing.
+void Resection(Console& c, int mode);
+
+}  // namespace tessaro
