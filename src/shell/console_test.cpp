@@ -1,18 +1,19 @@
+// The console: the file and Close commands with their captions and flags,
+// the refusals before data are entered, errors of the input files as
+// messages, the help topics and the windows' texts.
 #include "shell/console.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 
 #include "shell/help_topics.h"
 #include "shell/leading_number.h"
+#include "testing/reference.h"
 #include "testing/test_support.h"
 
 namespace tessaro {
 namespace {
-
-namespace fs = std::filesystem;
 
 class ConsoleTest : public TempDirTest {
  protected:
@@ -25,67 +26,87 @@ class ConsoleTest : public TempDirTest {
   FakeUi port;
 };
 
-const char* const kEnterCaptions[] = {"Enter ImageTransData", "Enter Resection Data",
-                                      "Enter Intersection Data", "Enter Relative Orient Data",
-                                      "Enter Absolute Orient Data"};
-
+// Every flag false and every status label at its first caption; no Enter
+// command runs without both an input and the report.
 TEST_F(ConsoleTest, StartsEmptyAndRefusesToEnterWithoutFiles) {
   Console c(port);
   c.Load();
-  EXPECT_DOUBLE_EQ(c.module.Pi, 3.141592653589793);
+  EXPECT_EQ(c.module.Pi, 4 * std::atan(1.0));
   for (int i = 0; i < 12; ++i) {
     EXPECT_EQ(c.job.OpenFlag(i), kFalse);
     EXPECT_EQ(c.job.ReadyFlag(i), kFalse);
   }
-  EXPECT_EQ(c.Caption("Label1(0)"), "Image Trans None");
-  EXPECT_EQ(c.Caption("Label1(1)"), "Resection None");
-  EXPECT_EQ(c.Caption("Label1(3)"), "Intersection None");
-  EXPECT_EQ(c.Caption("Label2"), "Output none");
-  EXPECT_EQ(c.Caption("Label7"), "Relative Orient None");
-  EXPECT_EQ(c.Caption("Label8"), "Absolute Orientation None");
-  for (const char* caption : kEnterCaptions) ASSERT_TRUE(c.PressCaption(caption));
-  EXPECT_EQ(port.messages, std::vector<std::string>(5, " Enter Input and output files first"));
-  EXPECT_FALSE(c.job.Channel1.IsOpen());
+  for (const auto& [label, caption] :
+       {std::pair{"Label1(0)", "Image Trans None"}, {"Label1(1)", "Resection None"},
+        {"Label1(3)", "Intersection None"}, {"Label2", "Output none"},
+        {"Label7", "Relative Orient None"}, {"Label8", "Absolute Orientation None"}})
+    EXPECT_EQ(c.Caption(label), caption);
+  for (const char* enter : {"Enter ImageTransData", "Enter Resection Data",
+                            "Enter Intersection Data", "Enter Relative Orient Data"})
+    ASSERT_TRUE(c.PressCaption(enter));
   // An input file alone is not enough: the report must be chosen too.
   Choose(c, "Open Absolute Orient", File("abs.txt", "x"));
   c.PressCaption("Enter Absolute Orient Data");
-  EXPECT_EQ(port.messages.back(), " Enter Input and output files first");
+  EXPECT_EQ(port.messages, Lines(5, " Enter Input and output files first"));
+  EXPECT_FALSE(c.job.Channel1.IsOpen());
 }
 
-TEST_F(ConsoleTest, ChoosingFilesSetsNamesLabelsAndFlagsOnce) {
+// Each input: choosing it sets its name, label and flag, once; a cancelled
+// dialog changes nothing. Its Close command shows the closed caption, clears
+// its flags (the resection's also the prepared flag, the absolute
+// orientation's also its entered data) and closes its channel: the input on
+// channel 1, or for the resection the intersection's side file on channel 2.
+// A closed input may be chosen again.
+TEST_F(ConsoleTest, InputsAreChosenOnceAndClosed) {
   Console c(port);
   c.Load();
-  struct Row {
+  const struct {
     const char* open;
-    int flag, index;
+    const char* close;
     const char* label;
+    const char* closed;
+    int flag, file, alsoOpen, alsoReady;
+  } rows[] = {
+      {"Open-ImageTrans", "Close-ImageTrans", "Label1(0)", "Image Trans: None", 1, 0, 0, 0},
+      {"Open-Resection", "Close-Resection", "Label1(1)", "Resection: None", 2, 1, 6, 0},
+      {"Open-Intersection", "Close-Intersection", "Label1(3)", "Intersection: None", 3, 2, 0, 0},
+      {"Open Relative Orient", "Close Relative Orient", "Label7", "Relative Orientation: None",
+       4, 3, 0, 0},
+      {"Open Absolute Orient", "Close Absolute Orient", "Label8", "Absolute Orientation: None",
+       7, 6, 0, 5},
   };
-  for (Row r : {Row{"Open-ImageTrans", 1, 0, "Label1(0)"}, Row{"Open-Resection", 2, 1, "Label1(1)"},
-                Row{"Open-Intersection", 3, 2, "Label1(3)"}, Row{"Open Relative Orient", 4, 3, "Label7"},
-                Row{"Open Absolute Orient", 7, 6, "Label8"}}) {
-    std::string name = (dir / (std::string(r.label) + ".txt")).string();
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.open);
+    const std::string initial = c.Caption(r.label);
+    Choose(c, r.open, "");
+    EXPECT_EQ(c.job.OpenFlag(r.flag), kFalse);
+    EXPECT_EQ(c.Caption(r.label), initial);
+    const std::string name = PathOf(std::string(r.label) + ".txt");
     Choose(c, r.open, name);
-    EXPECT_EQ(c.job.FileName[static_cast<std::size_t>(r.index)], name) << r.open;
-    EXPECT_EQ(c.Caption(r.label), name);
-    EXPECT_EQ(c.job.OpenFlag(r.flag), kTrue);
     Choose(c, r.open, "other.txt");
     EXPECT_EQ(port.messages.back(), " File is already open");
-    EXPECT_EQ(c.job.FileName[static_cast<std::size_t>(r.index)], name);
+    EXPECT_EQ(c.job.FileName[static_cast<std::size_t>(r.file)], name);
+    EXPECT_EQ(c.Caption(r.label), name);
+    EXPECT_EQ(c.job.OpenFlag(r.flag), kTrue);
     port.files.clear();
+
+    if (r.alsoOpen) c.job.OpenFlag(r.alsoOpen) = kTrue;
+    if (r.alsoReady) c.job.ReadyFlag(r.alsoReady) = kTrue;
+    c.job.Channel1.OpenText("1 2 3", "in.txt");
+    c.job.Channel2.open(PathOf("side.bin"), std::ios::out | std::ios::binary);
+    c.PressCaption(r.close);
+    EXPECT_EQ(c.Caption(r.label), r.closed);
+    EXPECT_EQ(c.job.OpenFlag(r.flag), kFalse);
+    EXPECT_EQ(c.job.OpenFlag(r.alsoOpen), kFalse);
+    EXPECT_EQ(c.job.ReadyFlag(r.alsoReady), kFalse);
+    const bool resection = r.flag == 2;
+    EXPECT_EQ(c.job.Channel1.IsOpen(), resection);
+    EXPECT_EQ(c.job.Channel2.is_open(), !resection);
+    c.job.Channel2.close();
+    Choose(c, r.open, "b.txt");
+    EXPECT_EQ(c.Caption(r.label), "b.txt");
   }
   EXPECT_EQ(port.messages.size(), 5u);
-}
-
-TEST_F(ConsoleTest, ACancelledDialogChangesNothing) {
-  Console c(port);
-  c.Load();
-  Choose(c, "Open-Resection", "");
-  Choose(c, "Open-OutputFile", "");
-  EXPECT_EQ(c.job.OpenFlag(2), kFalse);
-  EXPECT_EQ(c.job.OpenFlag(5), kFalse);
-  EXPECT_EQ(c.Caption("Label1(1)"), "Resection None");
-  EXPECT_FALSE(c.job.Channel5.IsOpen());
-  EXPECT_TRUE(port.messages.empty());
 }
 
 TEST_F(ConsoleTest, TheReportIsEmptiedOnceAndKeptForTheRun) {
@@ -93,6 +114,9 @@ TEST_F(ConsoleTest, TheReportIsEmptiedOnceAndKeptForTheRun) {
   std::string second = File("second.txt", "keep me");
   Console c(port);
   c.Load();
+  Choose(c, "Open-OutputFile", "");  // cancelled
+  EXPECT_EQ(c.job.OpenFlag(kReportOpen), kFalse);
+  EXPECT_FALSE(c.job.Channel5.IsOpen());
   Choose(c, "Open-OutputFile", first);
   EXPECT_EQ(Read(first), "");
   EXPECT_EQ(c.Caption("Label2"), first);
@@ -106,61 +130,12 @@ TEST_F(ConsoleTest, TheReportIsEmptiedOnceAndKeptForTheRun) {
   EXPECT_EQ(Read(first), "line\r\n");
 }
 
-TEST_F(ConsoleTest, CloseCommandsShowClosedCaptionsAndClearFlags) {
-  Console c(port);
-  c.Load();
-  Choose(c, "Open-ImageTrans", "a.txt");
-  c.PressCaption("Close-ImageTrans");
-  EXPECT_EQ(c.Caption("Label1(0)"), "Image Trans: None");
-  EXPECT_EQ(c.job.OpenFlag(1), kFalse);
-  Choose(c, "Open-ImageTrans", "b.txt");  // accepted again after closing
-  EXPECT_EQ(c.Caption("Label1(0)"), "b.txt");
-
-  c.job.OpenFlag(6) = kTrue;  // resection prepared
-  Choose(c, "Open-Resection", "r.txt");
-  c.PressCaption("Close-Resection");
-  EXPECT_EQ(c.Caption("Label1(1)"), "Resection: None");
-  EXPECT_EQ(c.job.OpenFlag(2), kFalse);
-  EXPECT_EQ(c.job.OpenFlag(6), kFalse);
-
-  c.PressCaption("Close-Intersection");
-  EXPECT_EQ(c.Caption("Label1(3)"), "Intersection: None");
-  c.PressCaption("Close Relative Orient");
-  EXPECT_EQ(c.Caption("Label7"), "Relative Orientation: None");
-
-  c.job.ReadyFlag(5) = kTrue;
-  c.PressCaption("Close Absolute Orient");
-  EXPECT_EQ(c.Caption("Label8"), "Absolute Orientation: None");
-  EXPECT_EQ(c.job.ReadyFlag(5), kFalse);
-  c.PressCaption("Process Absolute Orient");
-  EXPECT_EQ(port.messages.back(), " You must first enter the absolute orientation data");
-}
-
-TEST_F(ConsoleTest, CloseCommandsCloseTheirChannels) {
-  Console c(port);
-  c.Load();
-  // Every Close command but the resection's closes the input on channel 1;
-  // the resection's closes the intersection's side file on channel 2.
-  for (const char* close : {"Close-ImageTrans", "Close-Intersection", "Close Relative Orient",
-                            "Close Absolute Orient"}) {
-    c.job.Channel1.OpenText("1 2 3", "in.txt");
-    c.PressCaption(close);
-    EXPECT_FALSE(c.job.Channel1.IsOpen()) << close;
-  }
-  c.job.Channel1.OpenText("1 2 3", "in.txt");
-  c.job.Channel2.open(PathOf("side.bin"), std::ios::out | std::ios::binary);
-  ASSERT_TRUE(c.job.Channel2.is_open());
-  c.PressCaption("Close-Resection");
-  EXPECT_FALSE(c.job.Channel2.is_open());
-  EXPECT_TRUE(c.job.Channel1.IsOpen());
-}
-
 TEST_F(ConsoleTest, EnteringRelativeOrientationReadsNothing) {
   Console c(port);
   c.Load();
   c.PressCaption("Process Relative Orient");
   EXPECT_EQ(port.messages.back(), " You must first enter the relative orientation data");
-  Choose(c, "Open-OutputFile", (dir / "out.txt").string());
+  Choose(c, "Open-OutputFile", PathOf("out.txt"));
   Choose(c, "Open Relative Orient", File("rel.txt", "not a relative orientation file"));
   c.PressCaption("Enter Relative Orient Data");
   EXPECT_EQ(c.job.ReadyFlag(4), kTrue);
@@ -200,7 +175,7 @@ TEST_F(ConsoleTest, OperationsNotBuiltSaySoAndProcessImageTransNeedsItsData) {
   c.PressCaption("Process ImageTrans");
   EXPECT_EQ(port.messages.back(), " You must first enter the image transformation data");
   EXPECT_EQ(transforms, 0);
-  Choose(c, "Open-OutputFile", (dir / "out.txt").string());
+  Choose(c, "Open-OutputFile", PathOf("out.txt"));
   Choose(c, "Open-Resection", File("res.txt", "t"));
   c.PressCaption("Enter Resection Data");
   EXPECT_EQ(port.messages.back(),
@@ -221,7 +196,7 @@ TEST_F(ConsoleTest, InputErrorsBecomeMessagesAndLeaveTheStateAsItWas) {
   };
   Console c(port, ops);
   c.Load();
-  std::string report = (dir / "out.txt").string();
+  const std::string report = PathOf("out.txt");
   Choose(c, "Open-OutputFile", report);
   Choose(c, "Open-ImageTrans", File("it.txt", "Title\n x6, 4\n"));
   c.job.ReadyFlag(1) = kTrue;
@@ -241,49 +216,41 @@ TEST_F(ConsoleTest, AMissingInputFileIsAMessage) {
   ops.ReadAbsoluteOrientationData = [](Console&) { FAIL() << "must not run"; };
   Console c(port, ops);
   c.Load();
-  Choose(c, "Open-OutputFile", (dir / "out.txt").string());
-  Choose(c, "Open Absolute Orient", (dir / "missing.txt").string());
+  Choose(c, "Open-OutputFile", PathOf("out.txt"));
+  Choose(c, "Open Absolute Orient", PathOf("missing.txt"));
   c.PressCaption("Enter Absolute Orient Data");
   EXPECT_EQ(port.messages.back(), "Cannot open the input file missing.txt");
 }
 
+// Each topic replaces the last on Form3 under its own caption; all but the
+// general topic move the help window first. Hiding keeps the text.
 TEST_F(ConsoleTest, HelpTopicsReplaceEachOtherAndOnlyOperationTopicsMoveTheWindow) {
   Console c(port);
   c.Load();
-  struct Topic {
+  const struct {
     const char* command;
     HelpTopicId id;
     const char* caption;
+  } topics[] = {
+      {"Help ImgTrans", HelpTopicId::ImageTransformation, "Image Transformation Help Information"},
+      {"Help General", HelpTopicId::General, "General Help Information"},
+      {"Help Resection", HelpTopicId::Resection, "Resection Help Information"},
+      {"Help Intersection", HelpTopicId::Intersection, "Intersection Help Information"},
+      {"Help RelOrient", HelpTopicId::RelativeOrientation, "Relative Orientation Help Information"},
+      {"Help Abs Orient", HelpTopicId::AbsoluteOrientation, "Absolute Orientation Help Information"},
   };
   int placed = 0;
-  for (Topic t : {Topic{"Help ImgTrans", HelpTopicId::ImageTransformation,
-                        "Image Transformation Help Information"},
-                  Topic{"Help Intersection", HelpTopicId::Intersection,
-                        "Intersection Help Information"},
-                  Topic{"Help RelOrient", HelpTopicId::RelativeOrientation,
-                        "Relative Orientation Help Information"},
-                  Topic{"Help Abs Orient", HelpTopicId::AbsoluteOrientation,
-                        "Absolute Orientation Help Information"}}) {
+  for (const auto& t : topics) {
+    SCOPED_TRACE(t.command);
     c.PressCaption(t.command);
     EXPECT_EQ(c.Caption("Form3"), t.caption);
-    EXPECT_EQ(port.placed, ++placed);
-    EXPECT_EQ(c.Form3.Lines(), GetHelpTopic(t.id).lines) << t.command;
+    EXPECT_EQ(port.placed, placed += t.id != HelpTopicId::General);
+    EXPECT_EQ(c.Form3.Lines(), GetHelpTopic(t.id).lines);
+    EXPECT_TRUE(c.IsShown(Window::Form3));
   }
-  port.placed = 0;
-  c.PressCaption("Help Resection");
-  EXPECT_EQ(c.Caption("Form3"), "Resection Help Information");
-  EXPECT_EQ(port.placed, 1);
-  c.PressCaption("Help General");
-  EXPECT_EQ(c.Caption("Form3"), "General Help Information");
-  EXPECT_EQ(port.placed, 1);
-  EXPECT_TRUE(c.IsShown(Window::Form3));
-  std::vector<std::string> lines = c.Form3.Lines();
-  ASSERT_EQ(lines.size(), 9u);
-  EXPECT_EQ(lines.front(), "This program has been designed to produce knowlege on basic photogrammetric");
-  EXPECT_EQ(lines.back(), " Notice that [D.d] means Decimal Degrees ");
   c.HideWindow(Window::Form3);
   EXPECT_FALSE(c.IsShown(Window::Form3));
-  EXPECT_EQ(c.Form3.Lines().size(), 9u);  // hiding keeps the text
+  EXPECT_EQ(c.Form3.Lines(), GetHelpTopic(HelpTopicId::AbsoluteOrientation).lines);
 }
 
 TEST_F(ConsoleTest, BlackBoardStartsEachRunEightLinesDown) {
@@ -292,52 +259,39 @@ TEST_F(ConsoleTest, BlackBoardStartsEachRunEightLinesDown) {
   PrintItems(c.BlackBoard, {"first run"});
   c.ShowBlackBoard();
   PrintItems(c.BlackBoard, {"second run"});
-  std::vector<std::string> expected(8, "");
+  Lines expected(8, "");
   expected.push_back("second run");
   EXPECT_EQ(c.BlackBoard.Lines(), expected);
   EXPECT_TRUE(c.IsShown(Window::BlackBoard));
   c.ClearConsole();
-  EXPECT_EQ(c.Screen.Lines(), std::vector<std::string>(12, ""));
+  EXPECT_EQ(c.Screen.Lines(), Lines(12, ""));
 }
 
+// Return stores the number at the start of each box in StationValues and
+// the named values, angles in radians; S-xy stays as it was. The boxes are
+// read afresh each time, so a second Return gives the same values.
 TEST_F(ConsoleTest, StationValuesReturnReadsTheBoxesEveryTime) {
   Console c(port);
   c.Load();
   c.module.SigmaXY = 5;
   c.Text1 = {"800", " 1 5", "1,5", "90", "-45", "", "1000", "2e3", "0.5abc"};
-  c.StationValuesReturn();
   const double d = std::atan(1.0) * 4 / 180;
-  EXPECT_EQ(c.module.Xo, 800);
-  EXPECT_EQ(c.module.Yo, 15);
-  EXPECT_EQ(c.module.Zo, 1);
-  EXPECT_EQ(c.module.Omega, 90 * d);
-  EXPECT_DOUBLE_EQ(c.module.Omega, std::acos(0.0));
-  EXPECT_EQ(c.module.StationValues(4), c.module.Omega);
-  EXPECT_EQ(c.module.Phi, -45 * d);
-  EXPECT_EQ(c.module.Kappa, 0);
-  EXPECT_EQ(c.module.StationValues(7), 1000);
-  EXPECT_EQ(c.module.StationValues(8), 2000);
-  EXPECT_EQ(c.module.SigmaXY, 5);  // not touched by the dialog
-  EXPECT_EQ(c.module.SigmaAngle, 0.5 * d);
-  EXPECT_EQ(c.module.StationValues(9), 0.5 * d);
-  EXPECT_FALSE(c.IsShown(Window::Form2));
-  c.StationValuesReturn();  // the same texts give the same values again
-  EXPECT_EQ(c.module.Omega, 90 * d);
-  EXPECT_EQ(c.module.StationValues(4), 90 * d);
+  for (int pass = 1; pass <= 2; ++pass) {
+    c.StationValuesReturn();
+    const Module1& m = c.module;
+    EXPECT_EQ(m.StationValues, OneBasedOf({800, 15, 1, 90 * d, -45 * d, 0, 1000, 2000, 0.5 * d}));
+    EXPECT_EQ(std::vector<double>({m.Xo, m.Yo, m.Zo, m.Omega, m.Phi, m.Kappa, m.SigmaAngle}),
+              std::vector<double>({800, 15, 1, 90 * d, -45 * d, 0, 0.5 * d}));
+    EXPECT_EQ(m.SigmaXY, 5);
+    EXPECT_FALSE(c.IsShown(Window::Form2));
+  }
 }
 
 TEST(LeadingNumber, ReadsLikeTheNumberAtTheStartOfTheText) {
-  EXPECT_EQ(LeadingNumber("90"), 90);
-  EXPECT_EQ(LeadingNumber("1,5"), 1);
-  EXPECT_EQ(LeadingNumber("1 5"), 15);
-  EXPECT_EQ(LeadingNumber("\t-1\n.5"), -1.5);
-  EXPECT_EQ(LeadingNumber(""), 0);
-  EXPECT_EQ(LeadingNumber("abc"), 0);
-  EXPECT_EQ(LeadingNumber("."), 0);
-  EXPECT_EQ(LeadingNumber("1e3x"), 1000);
-  EXPECT_EQ(LeadingNumber("2D2"), 200);
-  EXPECT_EQ(LeadingNumber("7e"), 7);
-  EXPECT_EQ(LeadingNumber("+.25"), 0.25);
+  const std::pair<const char*, double> cases[] = {
+      {"90", 90},  {"1,5", 1},    {"1 5", 15}, {"\t-1\n.5", -1.5}, {"", 0},         {"abc", 0},
+      {".", 0},    {"1e3x", 1000}, {"2D2", 200}, {"7e", 7},         {"+.25", 0.25}};
+  for (const auto& [text, value] : cases) EXPECT_EQ(LeadingNumber(text), value) << text;
   EXPECT_EQ(RoundHalfEven(2.5), 2);
   EXPECT_EQ(RoundHalfEven(-3.5), -4);
   EXPECT_EQ(RoundHalfEven(0.49), 0);

@@ -1,3 +1,5 @@
+// The help topics against the example files they quote, and the example
+// files as inputs.
 #include "shell/help_topics.h"
 
 #include <gtest/gtest.h>
@@ -152,44 +154,9 @@ std::multiset<double> Ids(const std::vector<std::vector<double>>& records) {
   return ids;
 }
 
-// The example files are complete inputs of their operations, with the shape
-// their help describes.
+// The example files of the operations that the demo session does not run
+// are complete inputs, with the shape their help describes.
 TEST(HelpExamples, ExampleFilesAreCompleteInputs) {
-  Fields film("imagetrans.txt");
-  const int photos = film.Int(), fiducials = film.Int();
-  std::set<int> marks, modes;
-  for (int k = 0; k < fiducials; ++k, film.Skip(2)) marks.insert(film.Int());
-  EXPECT_EQ(marks, (std::set<int>{51, 52, 53, 54}));
-  for (int p = 1; p <= photos; ++p) {
-    film.Skip(1);
-    modes.insert(film.Int());
-    const auto records = film.List(2);
-    ASSERT_GT(records.size(), marks.size()) << "photo " << p << " has image points";
-    std::set<int> first;  // the measured marks come before the image points
-    for (std::size_t k = 0; k < marks.size(); ++k) first.insert(static_cast<int>(records[k][0]));
-    EXPECT_EQ(first, marks) << "photo " << p;
-  }
-  EXPECT_EQ(modes, (std::set<int>{1, 2, 3}));
-  EXPECT_TRUE(film.AtEnd());
-
-  Fields digital("digital.txt");
-  const int images = digital.Int();
-  EXPECT_EQ(digital.Int(), 0);
-  const double rows = digital.Next(), columns = digital.Next();
-  for (int p = 0; p < images; ++p) {
-    digital.Skip(1);
-    const int mode = digital.Int();
-    EXPECT_TRUE(mode == -1 || mode == 0);
-    const auto points = digital.List(2);
-    EXPECT_GE(points.size(), 3u);
-    for (const auto& r : points) {
-      // Rows count down from the top edge with mode -1, up (negative) with mode 0.
-      const double row = mode == -1 ? r[2] : -r[2];
-      EXPECT_TRUE(r[1] >= 0 && r[1] <= columns && row >= 0 && row <= rows) << r[0];
-    }
-  }
-  EXPECT_TRUE(digital.AtEnd());
-
   // Resection: the nine image points are the nine control points, which have relief.
   Fields resection("resection.txt");
   resection.Skip(3);
@@ -224,56 +191,6 @@ TEST(HelpExamples, ExampleFilesAreCompleteInputs) {
   EXPECT_EQ(kinds, (std::multiset<int>{1, 2, 3, 3}));
   EXPECT_EQ(measured.size(), 8u);
   EXPECT_TRUE(absolute.AtEnd());
-}
-
-// Texts where a slip is easy: blanks at the ends, the odd spellings that a
-// well-meaning edit would "fix", the odd commands. Negative lines count from
-// the end of the topic.
-TEST(HelpTopicTexts, QuotedLinesSurviveLetterForLetter) {
-  const struct {
-    Id topic;
-    int line;
-    const char* text;
-  } quoted[] = {
-      {Id::General, 0, "This program has been designed to produce knowlege on basic photogrammetric"},
-      {Id::General, 5, "The ouput file contains accumulated data for all operations."},
-      {Id::General, 7, " "},
-      {Id::General, -1, " Notice that [D.d] means Decimal Degrees "},
-      {Id::ImageTransformation, 0, ""},
-      {Id::ImageTransformation, 1, ""},
-      {Id::ImageTransformation, 2, " Title <-- Alphanumerical value with up to 80 characters"},
-      {Id::ImageTransformation, 5, " Rows, Columns <-- only for digital images "},
-      {Id::ImageTransformation, 15, "    0,0,0"},
-      {Id::ImageTransformation, 16, " "},
-      {Id::ImageTransformation, -1, " repeat as the number of photos specified (in this case 8 times)"},
-      {Id::Resection, 0, "Title <-- Alphanumerical value with up to 80 characters"},
-      {Id::Resection, 4, " 0,0,0,0 "},
-      {Id::Resection, 9, " 0,0,0 "},
-      {Id::Resection, 27, " 3,   51.915,  -62.256 <-- and refined no image transfornation is"},
-      {Id::Intersection, 9, " Repeat same as many times as number of photographs "},
-      {Id::Intersection, 17, " 103,   72.643,  -69.473 <-- and refined no image transfornation is"},
-      {Id::RelativeOrientation, 2, " It is assumed to have about 60% overlap to  compute GP approximate coordinates"},
-      {Id::RelativeOrientation, 8, " Numbet of Photographs, frame dimension of all photos in the flight direction "},
-      {Id::RelativeOrientation, 28, " 4, 230"},
-      {Id::AbsoluteOrientation, 1, "  This program performs a three dimensional  transformation conformal with "},
-      {Id::AbsoluteOrientation, -12, " "},
-      {Id::AbsoluteOrientation, -11, "  The first line is a title of up to 80 characters"},
-      {Id::AbsoluteOrientation, -1, "  NOTICE: This set of data needs at least one more control in elevation (Z) "},
-  };
-  for (const auto& q : quoted) {
-    const Lines& lines = GetHelpTopic(q.topic).lines;
-    const int at = q.line < 0 ? static_cast<int>(lines.size()) + q.line : q.line;
-    ASSERT_TRUE(at >= 0 && at < static_cast<int>(lines.size())) << q.text;
-    EXPECT_EQ(lines[static_cast<std::size_t>(at)], q.text);
-  }
-
-  const char* commands[] = {"Help General",      "Help ImgTrans",  "Help Resection",
-                            "Help Intersection", "Help RelOrient", "Help Abs Orient"};
-  for (int id = 0; id < 6; ++id) {
-    const HelpTopic& topic = GetHelpTopic(static_cast<Id>(id));
-    EXPECT_EQ(topic.command, commands[id]);
-    EXPECT_EQ(topic.openHelpWindow, id != 0) << topic.command;  // all but the general topic
-  }
 }
 
 // The texts are ASCII except the Greek capitals Delta, Chi, Upsilon, Zeta

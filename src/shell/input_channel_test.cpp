@@ -1,9 +1,10 @@
+// Reading the input files: fields, numbers, titles, and errors that name
+// the file, the line and what was expected.
 #include "shell/input_channel.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include "testing/test_support.h"
 
 namespace tessaro {
 namespace {
@@ -25,6 +26,8 @@ std::string ErrorOf(F read) {
   return "no error";
 }
 
+// Commas, blanks, tabs and line ends separate fields alike, the
+// terminating record "0,0,0" included.
 TEST(ReadFields, CommasBlanksAndBothReadAlike) {
   for (const char* text : {"51, 106.214, 106.234\n", "51 106.214 106.234\n", "51 ,106.214,106.234",
                            "51\t106.214  ,  106.234", "51,\n106.214\n\n 106.234"}) {
@@ -37,9 +40,6 @@ TEST(ReadFields, CommasBlanksAndBothReadAlike) {
     EXPECT_EQ(y, 106.234) << text;
     EXPECT_TRUE(ch.AtEnd()) << text;
   }
-}
-
-TEST(ReadFields, TerminatingRecordWithCommasBlanksOrBoth) {
   for (const char* text : {"0,0,0", "0 0 0", "0, 0, 0", "0 , 0 , 0\r\n", "  0,0 0"}) {
     InputChannel ch = On(std::string(text) + "\n7");
     std::int32_t a = 1, b = 1, c = 1, next = 0;
@@ -49,26 +49,17 @@ TEST(ReadFields, TerminatingRecordWithCommasBlanksOrBoth) {
   }
 }
 
-TEST(ReadFields, WholeNumbersRoundHalfToEven) {
+// Whole numbers round half to even; reals take the usual syntax.
+TEST(ReadFields, NumberSyntax) {
   InputChannel ch = On("2.5 3.5 -2.5 0.5 1.4999 -7.6 32767.4 -32768 2147483647");
-  std::int16_t w[7];
+  for (int expected : {2, 4, -2, 0, 1, -8, 32767}) EXPECT_EQ(ch.ReadWhole("w"), expected);
   std::int32_t big = 0, longest = 0;
-  for (auto& v : w) v = ch.ReadWhole("w");
-  EXPECT_EQ(w[0], 2);
-  EXPECT_EQ(w[1], 4);
-  EXPECT_EQ(w[2], -2);
-  EXPECT_EQ(w[3], 0);
-  EXPECT_EQ(w[4], 1);
-  EXPECT_EQ(w[5], -8);
-  EXPECT_EQ(w[6], 32767);
   ReadFields(ch, In(big, "big"), In(longest, "longest"));
   EXPECT_EQ(big, -32768);
   EXPECT_EQ(longest, 2147483647);
-}
-
-TEST(ReadFields, NumberSyntax) {
-  InputChannel ch = On("+1.5 -.25 5. 1e3 2.5E-2 007");
-  for (double expected : {1.5, -0.25, 5.0, 1000.0, 0.025, 7.0}) EXPECT_EQ(ch.ReadReal("v"), expected);
+  InputChannel reals = On("+1.5 -.25 5. 1e3 2.5E-2 007");
+  for (double expected : {1.5, -0.25, 5.0, 1000.0, 0.025, 7.0})
+    EXPECT_EQ(reals.ReadReal("v"), expected);
 }
 
 TEST(ReadTitle, CutOrPaddedToEightyCharacters) {
@@ -138,23 +129,21 @@ TEST(InputError, NamesFileLineAndWhatWasExpected) {
     EXPECT_NE(ErrorOf([bad] { On(bad).ReadReal("x"); }), "no error") << bad;
 }
 
-TEST(InputChannel, OpensFilesAndRefusesMissingOnes) {
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "tessaro_input_test";
-  std::filesystem::create_directories(dir);
-  std::filesystem::path file = dir / "data.txt";
-  { std::ofstream(file) << "\"A, B\"\n 3\n"; }
+class InputFileTest : public TempDirTest {};
+
+TEST_F(InputFileTest, OpensFilesAndRefusesMissingOnes) {
+  const std::string file = File("data.txt", "\"A, B\"\n 3\n");
   InputChannel ch;
   std::string error;
-  ASSERT_TRUE(ch.Open(file.string(), error));
+  ASSERT_TRUE(ch.Open(file, error));
   EXPECT_EQ(ch.DisplayName(), "data.txt");
   EXPECT_EQ(ch.ReadText("t"), "A, B");
   EXPECT_EQ(ch.Line(), 1);
   EXPECT_EQ(ch.ReadWhole("n"), 3);
-  EXPECT_FALSE(ch.Open((dir / "missing.txt").string(), error));
+  EXPECT_FALSE(ch.Open(PathOf("missing.txt"), error));
   EXPECT_FALSE(ch.IsOpen());
   EXPECT_NE(error.find("missing.txt"), std::string::npos);
   EXPECT_FALSE(ch.Open(dir.string(), error));
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

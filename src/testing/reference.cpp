@@ -56,4 +56,10 @@ OneBased<double> Pack(const Dense& a) {
   return p;
 }
 
+OneBased<double> OneBasedOf(const std::vector<double>& v) {
+  OneBased<double> out(v.size());
+  for (std::size_t i = 0; i < v.size(); ++i) out(i + 1) = v[i];
+  return out;
+}
+
 }  // namespace tessaro

@@ -25,4 +25,7 @@ std::vector<long double> LeastSquares(const Dense& rows);
 // Dense a packed into the one-based lower triangle that the solver takes.
 OneBased<double> Pack(const Dense& a);
 
+// The values as a OneBased array, v[0] at position 1.
+OneBased<double> OneBasedOf(const std::vector<double>& v);
+
 }  // namespace tessaro

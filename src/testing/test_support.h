@@ -1,6 +1,7 @@
 // What the GoogleTest programs share: a user who answers from queues and
 // remembers what the program showed, a fresh folder per test for the input
-// and report files a test writes, and reading a file back byte for byte.
+// and report files a test writes, and reading a file back byte for byte or
+// as the CR LF lines of a report.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -51,6 +52,20 @@ class FakeUi : public UiPort {
     return front;
   }
 };
+
+using Lines = std::vector<std::string>;
+
+// The lines of a report, each of which must end in CR LF and hold no other
+// line break.
+inline Lines CrLfLines(const std::string& text) {
+  Lines lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+    lines.push_back(text.substr(start, end - start));
+  EXPECT_EQ(start, text.size()) << "the report does not end with CR LF";
+  for (const std::string& line : lines) EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+  return lines;
+}
 
 class TempDirTest : public ::testing::Test {
  protected:
