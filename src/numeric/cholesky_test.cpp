@@ -104,40 +104,12 @@ Dense RandomSpd(int n, std::mt19937_64& rng) {
   return a;
 }
 
-// The forward substitution skips the sums of leading zeros of B: the result
-// must equal a full substitution with the returned factor, bit for bit.
-TEST(CholeskySolve, LeadingZerosGiveTheSameSolutionAsFullSums) {
-  std::mt19937_64 rng(7);
-  std::uniform_real_distribution<double> u(-1.0, 1.0);
-  const int n = 9;
-  const OneBased<double> a0 = Pack(RandomSpd(n, rng));
-  for (int zeros = 0; zeros <= n; ++zeros) {
-    SCOPED_TRACE(zeros);
-    OneBased<double> rhs(n);
-    for (int i = zeros + 1; i <= n; ++i) rhs(i) = u(rng);
-    OneBased<double> a = a0, b = rhs, y = rhs;
-    int err = -1;
-    CholeskySolve(a, b, n, kSolve, err);
-    ASSERT_EQ(err, 0);
-    const Symmetric l(a);  // L below the diagonal, 1/L(i,i) on it
-    for (int i = 1; i <= n; ++i) {
-      double t = y(i);
-      for (int k = 1; k < i; ++k) t = t - l(i, k) * y(k);
-      y(i) = t * l(i, i);
-    }
-    for (int i = n; i >= 1; --i) {
-      double t = y(i);
-      for (int k = n; k > i; --k) t = t - l(k, i) * y(k);
-      y(i) = t * l(i, i);
-    }
-    EXPECT_TRUE(SameBits(b, y));  // all zero when B is
-  }
-}
-
 // Random SPD systems of orders 1 to 60 (one test: a process per order costs
 // too much under the sanitizers). Mode 3: solution and inverse against the
 // reference; mode 1: the same inverse; mode 2: the same solution and a factor
 // whose L*L^T is A. A sentinel before and two after each array must survive.
+// Up to four leading elements of B are zero: the forward substitution skips
+// their sums, which must not change the solution.
 TEST(CholeskySolve, RandomSpdSystemsMatchTheReference) {
   constexpr double kSentinel = -12345.5;
   for (int n = 1; n <= 60; ++n) {
@@ -147,6 +119,7 @@ TEST(CholeskySolve, RandomSpdSystemsMatchTheReference) {
     std::uniform_real_distribution<double> u(-10.0, 10.0);
     std::vector<long double> rhs(n);
     for (long double& v : rhs) v = u(rng);
+    for (int i = 0; i < std::min(n - 1, n % 5); ++i) rhs[i] = 0;
     const DenseSolution ref = GaussJordan(dense, rhs);
 
     OneBased<double> a[4], b[4];

@@ -130,18 +130,6 @@ TEST_F(ConsoleTest, TheReportIsEmptiedOnceAndKeptForTheRun) {
   EXPECT_EQ(Read(first), "line\r\n");
 }
 
-TEST_F(ConsoleTest, EnteringRelativeOrientationReadsNothing) {
-  Console c(port);
-  c.Load();
-  c.PressCaption("Process Relative Orient");
-  EXPECT_EQ(port.messages.back(), " You must first enter the relative orientation data");
-  Choose(c, "Open-OutputFile", PathOf("out.txt"));
-  Choose(c, "Open Relative Orient", File("rel.txt", "not a relative orientation file"));
-  c.PressCaption("Enter Relative Orient Data");
-  EXPECT_EQ(c.job.ReadyFlag(4), kTrue);
-  EXPECT_TRUE(c.job.Channel1.IsOpen());
-}
-
 TEST_F(ConsoleTest, ResectionCommandsPrepareOnlyWhileUnprepared) {
   std::vector<int> modes;
   Operations ops;
@@ -161,26 +149,34 @@ TEST_F(ConsoleTest, ResectionCommandsPrepareOnlyWhileUnprepared) {
   EXPECT_EQ(modes, (std::vector<int>{1, 6, 6, 4, 1, 5, 3, 2}));
 }
 
-TEST_F(ConsoleTest, OperationsNotBuiltSaySoAndProcessImageTransNeedsItsData) {
+// Process commands refuse until their data are entered; operations not in
+// the build say so and open nothing; a missing input is a message, and its
+// reader never runs; the relative orientation's Enter reads nothing itself.
+TEST_F(ConsoleTest, RefusalsOfEnterAndProcess) {
   Operations ops;
-  int transforms = 0;
-  ops.TransformImages = [&transforms](Console&, std::int16_t& refusal) {
-    ++transforms;
-    refusal = 0;
-  };
+  ops.TransformImages = [](Console&, std::int16_t&) { FAIL() << "must not run"; };
+  ops.ReadAbsoluteOrientationData = [](Console&) { FAIL() << "must not run"; };
   Console c(port, ops);
   c.Load();
-  c.PressCaption("Make Resection");
-  EXPECT_EQ(port.messages.back(), " Make Resection: this operation is not available in this version");
   c.PressCaption("Process ImageTrans");
-  EXPECT_EQ(port.messages.back(), " You must first enter the image transformation data");
-  EXPECT_EQ(transforms, 0);
+  c.PressCaption("Process Relative Orient");
+  c.PressCaption("Make Resection");
   Choose(c, "Open-OutputFile", PathOf("out.txt"));
   Choose(c, "Open-Resection", File("res.txt", "t"));
   c.PressCaption("Enter Resection Data");
-  EXPECT_EQ(port.messages.back(),
-            " Enter Resection Data: this operation is not available in this version");
-  EXPECT_FALSE(c.job.Channel1.IsOpen());  // nothing was opened for it
+  EXPECT_FALSE(c.job.Channel1.IsOpen());
+  Choose(c, "Open Absolute Orient", PathOf("missing.txt"));
+  c.PressCaption("Enter Absolute Orient Data");
+  EXPECT_EQ(port.messages,
+            (Lines{" You must first enter the image transformation data",
+                   " You must first enter the relative orientation data",
+                   " Make Resection: this operation is not available in this version",
+                   " Enter Resection Data: this operation is not available in this version",
+                   "Cannot open the input file missing.txt"}));
+  Choose(c, "Open Relative Orient", File("rel.txt", "not a relative orientation file"));
+  c.PressCaption("Enter Relative Orient Data");
+  EXPECT_EQ(c.job.ReadyFlag(kRelativeEntered), kTrue);
+  EXPECT_TRUE(c.job.Channel1.IsOpen());
 }
 
 TEST_F(ConsoleTest, InputErrorsBecomeMessagesAndLeaveTheStateAsItWas) {
@@ -209,17 +205,6 @@ TEST_F(ConsoleTest, InputErrorsBecomeMessagesAndLeaveTheStateAsItWas) {
   EXPECT_EQ(c.module.FiducialCount, 7);
   EXPECT_FALSE(c.job.Channel1.IsOpen());
   EXPECT_EQ(Read(report), "Title" + std::string(75, ' ') + "\r\npartial \r\n");  // flushed
-}
-
-TEST_F(ConsoleTest, AMissingInputFileIsAMessage) {
-  Operations ops;
-  ops.ReadAbsoluteOrientationData = [](Console&) { FAIL() << "must not run"; };
-  Console c(port, ops);
-  c.Load();
-  Choose(c, "Open-OutputFile", PathOf("out.txt"));
-  Choose(c, "Open Absolute Orient", PathOf("missing.txt"));
-  c.PressCaption("Enter Absolute Orient Data");
-  EXPECT_EQ(port.messages.back(), "Cannot open the input file missing.txt");
 }
 
 // Each topic replaces the last on Form3 under its own caption; all but the

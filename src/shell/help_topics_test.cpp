@@ -1,12 +1,10 @@
-// The help topics against the example files they quote, and the example
-// files as inputs.
+// The help topics against the example files they quote.
 #include "shell/help_topics.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -109,88 +107,6 @@ TEST(HelpExamples, EachOperationExampleIsTheTopOfItsFile) {
     }
     EXPECT_TRUE(skipping || next == file.size()) << "the file goes on after the example";
   }
-}
-
-// The numeric fields of an example file after its title, in free format as
-// the operations read them.
-class Fields {
- public:
-  explicit Fields(const std::string& name) {
-    const Lines lines = ReadExample(name);
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-      std::vector<double> v;
-      EXPECT_TRUE(Numbers(lines[i], v)) << name << ", line " << i + 1;
-      values_.insert(values_.end(), v.begin(), v.end());
-    }
-  }
-  double Next() {
-    EXPECT_LT(at_, values_.size()) << "the file ends early";
-    return at_ < values_.size() ? values_[at_++] : 0.0;
-  }
-  int Int() { return static_cast<int>(Next()); }
-  void Skip(int count) {
-    while (count-- > 0) Next();
-  }
-  bool AtEnd() const { return at_ == values_.size(); }
-  // Records of a point number and `count` values, up to the one of all zeros.
-  std::vector<std::vector<double>> List(int count) {
-    std::vector<std::vector<double>> list;
-    for (;;) {
-      std::vector<double> r(static_cast<std::size_t>(count) + 1);
-      for (double& v : r) v = Next();
-      if (std::all_of(r.begin(), r.end(), [](double v) { return v == 0; })) return list;
-      list.push_back(r);
-    }
-  }
-
- private:
-  std::vector<double> values_;
-  std::size_t at_ = 0;
-};
-
-std::multiset<double> Ids(const std::vector<std::vector<double>>& records) {
-  std::multiset<double> ids;
-  for (const auto& r : records) ids.insert(r[0]);
-  return ids;
-}
-
-// The example files of the operations that the demo session does not run
-// are complete inputs, with the shape their help describes.
-TEST(HelpExamples, ExampleFilesAreCompleteInputs) {
-  // Resection: the nine image points are the nine control points, which have relief.
-  Fields resection("resection.txt");
-  resection.Skip(3);
-  const auto control = resection.List(3);
-  resection.Skip(10);
-  EXPECT_EQ(Ids(resection.List(2)), Ids(control));
-  std::set<double> heights;
-  for (const auto& r : control) heights.insert(r[3]);
-  EXPECT_EQ(heights.size(), 9u);
-  EXPECT_TRUE(resection.AtEnd());
-
-  // Intersection: two stations see the same nine points.
-  Fields intersection("intersection.txt");
-  EXPECT_EQ(intersection.Int(), 2);
-  intersection.Skip(8);
-  const auto first = intersection.List(2);
-  intersection.Skip(8);
-  EXPECT_EQ(first.size(), 9u);
-  EXPECT_EQ(Ids(intersection.List(2)), Ids(first));
-  EXPECT_TRUE(intersection.AtEnd());
-
-  // Absolute orientation: two full control points, one horizontal, one
-  // vertical, each measured once among eight points.
-  Fields absolute("absolute.txt");
-  absolute.Skip(1);
-  const auto points = absolute.List(3), measured = absolute.List(3);
-  std::multiset<int> kinds;
-  for (const auto& r : points) {
-    kinds.insert((r[1] != 0 || r[2] != 0) + 2 * (r[3] != 0));
-    EXPECT_EQ(Ids(measured).count(r[0]), 1u) << r[0];
-  }
-  EXPECT_EQ(kinds, (std::multiset<int>{1, 2, 3, 3}));
-  EXPECT_EQ(measured.size(), 8u);
-  EXPECT_TRUE(absolute.AtEnd());
 }
 
 // The texts are ASCII except the Greek capitals Delta, Chi, Upsilon, Zeta

@@ -41,6 +41,12 @@ void DropPlatformNotes(QtMsgType type, const QMessageLogContext& context, const 
 
 }  // namespace
 
+std::unique_ptr<Session> StartSession(Operations operations) {
+  auto session = std::make_unique<Session>(std::move(operations));
+  session->port.MainWindow().show();
+  return session;
+}
+
 void EndSession(std::unique_ptr<Session>& session) {
   session.reset();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

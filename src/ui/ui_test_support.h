@@ -23,6 +23,9 @@ struct Session {
   Console console;
 };
 
+// A session with its main window shown, as a test starts one.
+std::unique_ptr<Session> StartSession(Operations operations = {});
+
 // Ends a test's session and checks that no window, dialog or busy cursor
 // outlives the console.
 void EndSession(std::unique_ptr<Session>& session);
