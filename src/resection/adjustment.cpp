@@ -26,9 +26,9 @@ void AddRow(const double (&a)[7], double l, double s, ResectionEquations& eq) {
 
 }  // namespace
 
-ResectionEquations FormNormalEquations(const ResectionObservations& obs,
-                                       const OneBased<double>& P, const OneBased<double>& M1,
-                                       const OneBased<double>& M2, const OneBased<double>& M3) {
+ResectionEquations FormNormalEquations(const ResectionObservations& obs, const OneBased<double>& P,
+                                       const OneBased<double>& M1, const OneBased<double>& M2,
+                                       const OneBased<double>& M3) {
   ResectionEquations eq;
   eq.N = OneBased<double>(PackedSize(6), 0.0);
   eq.n = OneBased<double>(6, 0.0);
@@ -135,9 +135,8 @@ std::int32_t MatchImageToControl(const OneBased<std::int32_t>& imgNo, std::int32
 }
 
 std::vector<double> DropPoints(const std::vector<double>& dropList, std::int32_t count,
-                               OneBased<std::int32_t>& No, OneBased<double>& x,
-                               OneBased<double>& y, OneBased<std::int32_t>& MatchIndex,
-                               std::int32_t& PointsInUse) {
+                               OneBased<std::int32_t>& No, OneBased<double>& x, OneBased<double>& y,
+                               OneBased<std::int32_t>& MatchIndex, std::int32_t& PointsInUse) {
   std::vector<double> notFound;
   PointsInUse = count - static_cast<std::int32_t>(dropList.size());
   std::int32_t target = count;

@@ -64,9 +64,9 @@ struct ResectionEquations {
 //   n(k) += a_k * l,  N(k,m) += a_m * a_k  (m <= k, packed order),
 //   Sr += (s*l)^2,  Sv += l^2.
 // No standard error may be 0 (the caller tests that first).
-ResectionEquations FormNormalEquations(const ResectionObservations& obs,
-                                       const OneBased<double>& P, const OneBased<double>& M1,
-                                       const OneBased<double>& M2, const OneBased<double>& M3);
+ResectionEquations FormNormalEquations(const ResectionObservations& obs, const OneBased<double>& P,
+                                       const OneBased<double>& M1, const OneBased<double>& M2,
+                                       const OneBased<double>& M3);
 
 // The largest |d(k)|, k = 1..6, starting from 0 and replaced only by a
 // strictly larger value.
@@ -97,8 +97,7 @@ std::int32_t MatchImageToControl(const OneBased<std::int32_t>& imgNo, std::int32
 // records 1..end leaves one more point in use and is returned, in order,
 // for the caller's message. Precondition: 1 <= dropList.size() <= count.
 std::vector<double> DropPoints(const std::vector<double>& dropList, std::int32_t count,
-                               OneBased<std::int32_t>& No, OneBased<double>& x,
-                               OneBased<double>& y, OneBased<std::int32_t>& MatchIndex,
-                               std::int32_t& PointsInUse);
+                               OneBased<std::int32_t>& No, OneBased<double>& x, OneBased<double>& y,
+                               OneBased<std::int32_t>& MatchIndex, std::int32_t& PointsInUse);
 
 }  // namespace tessaro

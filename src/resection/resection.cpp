@@ -51,9 +51,8 @@ std::string BoxText(double value) {
 // The plain number form of a typed whole number: a blank or "-", the digits,
 // a blank.
 std::string PlainAnswer(double value) {
-  const std::string digits = std::fabs(value) < 9e15
-                                 ? PlainWhole(static_cast<std::int64_t>(value))
-                                 : PlainReal(value);
+  const std::string digits =
+      std::fabs(value) < 9e15 ? PlainWhole(static_cast<std::int64_t>(value)) : PlainReal(value);
   return (value < 0 ? "" : " ") + digits + " ";
 }
 
@@ -73,8 +72,8 @@ void PrintPosition(PrintDestination& out, const Module1& m) {
 // The angles in degrees; BlackBoard and the report place them differently.
 void PrintAngles(PrintDestination& out, const Module1& m, int tabPhi, int tabKappa) {
   const double toDegrees = 1 / Rho();
-  PrintItems(out, {Tab(1), Semi, "Omega", Semi, Tab(16), Semi, "Phi", Semi, Tab(30), Semi,
-                   "Kapa [D.d]"});
+  PrintItems(
+      out, {Tab(1), Semi, "Omega", Semi, Tab(16), Semi, "Phi", Semi, Tab(30), Semi, "Kapa [D.d]"});
   PrintItems(out, {FormatNumber(m.Omega * toDegrees, "#######.####"), Semi, Tab(tabPhi), Semi,
                    FormatNumber(m.Phi * toDegrees, "#######.####"), Semi, Tab(tabKappa), Semi,
                    FormatNumber(m.Kappa * toDegrees, "#######.####")});
@@ -146,7 +145,8 @@ void SelectControlPoints(Console& c) {
 
 void SetIterationLimit(Console& c) {
   const double limit = WholeAnswer(c, "Enter Number of Iterations");
-  c.module.IterationLimit = static_cast<std::int32_t>(std::clamp(limit, -2147483648.0, 2147483647.0));
+  c.module.IterationLimit =
+      static_cast<std::int32_t>(std::clamp(limit, -2147483648.0, 2147483647.0));
 }
 
 // A standard error of 0 would divide by zero in the weights: name it.
@@ -160,8 +160,8 @@ bool RefuseZeroSigma(Console& c) {
   return which != nullptr;
 }
 
-void WriteResult(Console& c, const ResectionEquations& eq, const OneBased<double>& Q,
-                 double Rms, int Iteration) {
+void WriteResult(Console& c, const ResectionEquations& eq, const OneBased<double>& Q, double Rms,
+                 int Iteration) {
   Module1& m = c.module;
   OneBased<double>& sv = m.StationValues;
   sv(1) = m.Xo;
@@ -183,8 +183,8 @@ void WriteResult(Console& c, const ResectionEquations& eq, const OneBased<double
                      Tab(35), Semi, FormatNumber(m.ImgY(i), "#####.###"), Semi, Tab(50), Semi,
                      FormatNumber(eq.MisclosureY(i), "#####.###")});
   PrintItems(out, {"  "});
-  PrintItems(out, {"  RMS=", Comma, Rms, Comma, "  ITER=", Comma, Iteration, Comma, " STATION=",
-                   Comma, m.StationNo, Comma, "Number of GCP=", Semi, m.PointsInUse});
+  PrintItems(out, {"  RMS=", Comma, Rms, Comma, "  ITER=", Comma, Iteration, Comma,
+                   " STATION=", Comma, m.StationNo, Comma, "Number of GCP=", Semi, m.PointsInUse});
   PrintItems(out, {" "});
   PrintPosition(out, m);
   PrintItems(out, {" "});
@@ -316,8 +316,8 @@ void ReadResectionInput(Console& c) {
              In(m.Omega, "Omega of the station"), In(m.Phi, "Phi of the station"),
              In(m.Kappa, "Kappa of the station"), In(m.SigmaXY, "SigmaXY of the station"),
              In(m.SigmaZ, "SigmaZ of the station"), In(m.SigmaAngle, "SigmaAngle of the station"));
-  PrintItems(out, {m.StationNo, Comma, m.Xo, Comma, m.Yo, Comma, m.Zo, Comma, m.Omega, Comma,
-                   m.Phi, Comma, m.Kappa, Comma, m.SigmaXY, Comma, m.SigmaZ, Comma, m.SigmaAngle});
+  PrintItems(out, {m.StationNo, Comma, m.Xo, Comma, m.Yo, Comma, m.Zo, Comma, m.Omega, Comma, m.Phi,
+                   Comma, m.Kappa, Comma, m.SigmaXY, Comma, m.SigmaZ, Comma, m.SigmaAngle});
 
   PrintItems(out, {"Image Data"});
   for (std::int32_t j = 1;; ++j) {
@@ -338,16 +338,22 @@ void Resection(Console& c, int mode) {
   if (c.job.ReadyFlag(kResectionEntered) != kTrue) return c.ShowMessage(kNotEntered);
   KeepRoom(c.module);
   switch (mode) {
-    case kPrepareResection: return Prepare(c);
-    case kChangeStationValues: return ChangeStationValues(c);
-    case kSelectControlPoints: return SelectControlPoints(c);
-    case kSetIterationLimit: return SetIterationLimit(c);
+    case kPrepareResection:
+      return Prepare(c);
+    case kChangeStationValues:
+      return ChangeStationValues(c);
+    case kSelectControlPoints:
+      return SelectControlPoints(c);
+    case kSetIterationLimit:
+      return SetIterationLimit(c);
     case kReverseDirection:
       c.module.PrincipalDistance = -c.module.PrincipalDistance;
       c.module.DirectionSign = -c.module.DirectionSign;
       return;
-    case kMakeResection: return MakeResection(c);
-    default: return;
+    case kMakeResection:
+      return MakeResection(c);
+    default:
+      return;
   }
 }
 

@@ -14,8 +14,6 @@
 namespace tessaro {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 constexpr double kDeg = 3.14159265358979323846 / 180;
 
 struct Station {
@@ -53,8 +51,8 @@ std::string Num(double v) {
 // fileF, it starts from `start`, and may list its image records backwards.
 std::string SyntheticFile(const Station& truth, double fileF, int n, const Station& start,
                           bool backwards = false) {
-  std::string s = "\"synthetic, " + std::to_string(n * n) + " points\"\n1, " + Num(fileF) +
-                  ", 0.003\n";
+  std::string s =
+      "\"synthetic, " + std::to_string(n * n) + " points\"\n1, " + Num(fileF) + ", 0.003\n";
   std::vector<std::string> images;
   for (int i = 0; i < n * n; ++i) {
     const double g[3] = {2000.0 * (i % n) / (n - 1), 3000.0 * (i / n) / (n - 1),
@@ -103,16 +101,7 @@ class ResectionTest : public TempDirTest {
     console_.PressCaption(caption);
     EXPECT_TRUE(ui_.answers.empty()) << caption;
   }
-  // The report's lines; each must end in CR LF.
-  Lines Report() const {
-    const std::string text = Read(dir / "report.txt");
-    Lines lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-      lines.push_back(text.substr(start, end - start));
-    EXPECT_EQ(start, text.size()) << "the report does not end with CR LF";
-    return lines;
-  }
+  Lines Report() const { return CrLfLines(Read(dir / "report.txt")); }
   std::vector<int> Order() const {
     std::vector<int> order;
     for (int i = 1; i <= console_.module.CtrlPointCount; ++i)
@@ -165,11 +154,13 @@ TEST_P(Recovery, KnownStationComesBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Resection, Recovery,
-    ::testing::Values(RecoveryCase{"Nadir", kTruth, kRough, 152, 3},
-                      RecoveryCase{"Tilted", {1510, 870, 2450, 4.5, -3.2, 97}, {1300, 1000, 2000, 0, 0, 90}, 152, 3},
-                      RecoveryCase{"Reversed", kTruth, kRough, -152, 3},
-                      // More than the 300 points of the fixed tables.
-                      RecoveryCase{"FourHundredPoints", kTruth, kRough, 152, 20}),
+    ::testing::Values(
+        RecoveryCase{"Nadir", kTruth, kRough, 152, 3},
+        RecoveryCase{
+            "Tilted", {1510, 870, 2450, 4.5, -3.2, 97}, {1300, 1000, 2000, 0, 0, 90}, 152, 3},
+        RecoveryCase{"Reversed", kTruth, kRough, -152, 3},
+        // More than the 300 points of the fixed tables.
+        RecoveryCase{"FourHundredPoints", kTruth, kRough, 152, 20}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The example of the help topic, section by section against the line layouts.
@@ -183,45 +174,52 @@ TEST_F(ResectionTest, ExampleReport) {
   EXPECT_EQ(r[2], "Control Points");
   EXPECT_EQ(r[9], " 7  0  3000  151.67 ");
   EXPECT_EQ(r[12], " 0  0  0  0 ");
-  EXPECT_EQ(r[14], " 111          " " 800          " " 1500         " " 2300         "
-                   " 0            " " 0            " " 0            " " 1000         "
-                   " 1000         " " 2000 ");
+  EXPECT_EQ(r[14],
+            " 111          "
+            " 800          "
+            " 1500         "
+            " 2300         "
+            " 0            "
+            " 0            "
+            " 0            "
+            " 1000         "
+            " 1000         "
+            " 2000 ");
   EXPECT_EQ(r[19], " 4            -54.76        -.961 ");
   EXPECT_EQ(r[25], " 0             0             0 ");
   const Lines result(r.begin() + 26, r.end());
-  const Lines expected = {
-      "  ",
-      "Point#        X           VX        Y              VY",
-      " ",
-      " 1       -57.973        .         -54.404        .",
-      " 2       -4.562         .         -58.131        .",
-      " 3       51.915         .         -62.256        .",
-      " 4       -54.76         .         -.961          .",
-      " 5       -2.166         .         -3.243         .",
-      " 6       56.25          .         -5.778         .",
-      " 7       -53.008        .         52.236         .",
-      " 8       .305           .         53.366         .001",
-      " 9       54.292         .         48.514         .",
-      "  ",
-      "RMS line",
-      " ",
-      "    EXTERIOR ORIENTATION PARAMETERS",
-      "    X                   Y              Z",
-      "1000.59       2000.321       3000.475",
-      " ",
-      "Omega          Phi           Kapa [D.d]",
-      "1.25          -.75           2.5",
-      " ",
-      "   Point i, Radial Distamce r,   Dr",
-      " 1       79.503         .",
-      " 2       58.31          .",
-      " 3       81.062         .",
-      " 4       54.768         .",
-      " 5       3.9            .",
-      " 6       56.546         .",
-      " 7       74.421         .",
-      " 8       53.367         .001",
-      " 9       72.81          ."};
+  const Lines expected = {"  ",
+                          "Point#        X           VX        Y              VY",
+                          " ",
+                          " 1       -57.973        .         -54.404        .",
+                          " 2       -4.562         .         -58.131        .",
+                          " 3       51.915         .         -62.256        .",
+                          " 4       -54.76         .         -.961          .",
+                          " 5       -2.166         .         -3.243         .",
+                          " 6       56.25          .         -5.778         .",
+                          " 7       -53.008        .         52.236         .",
+                          " 8       .305           .         53.366         .001",
+                          " 9       54.292         .         48.514         .",
+                          "  ",
+                          "RMS line",
+                          " ",
+                          "    EXTERIOR ORIENTATION PARAMETERS",
+                          "    X                   Y              Z",
+                          "1000.59       2000.321       3000.475",
+                          " ",
+                          "Omega          Phi           Kapa [D.d]",
+                          "1.25          -.75           2.5",
+                          " ",
+                          "   Point i, Radial Distamce r,   Dr",
+                          " 1       79.503         .",
+                          " 2       58.31          .",
+                          " 3       81.062         .",
+                          " 4       54.768         .",
+                          " 5       3.9            .",
+                          " 6       56.546         .",
+                          " 7       74.421         .",
+                          " 8       53.367         .001",
+                          " 9       72.81          ."};
   for (std::size_t i = 0; i < expected.size(); ++i)
     if (i != 13) {
       EXPECT_EQ(result[i], expected[i]) << i;
@@ -266,9 +264,10 @@ TEST_F(ResectionTest, DroppingPoints) {
   const Lines r = Report();
   // The point numbers stand on one line, left open: the result section's
   // first statement "  " ends it.
-  EXPECT_EQ(r[26], " 1  2  3  4  5  6  7  8  9 "
-                   " 1  2  3  4  5  6  7  8  9 "
-                   " 1  2  9  4  8  6  7  5  3   ");
+  EXPECT_EQ(r[26],
+            " 1  2  3  4  5  6  7  8  9 "
+            " 1  2  3  4  5  6  7  8  9 "
+            " 1  2  9  4  8  6  7  5  3   ");
   EXPECT_TRUE(std::regex_search(LastWith(r, "GCP="), std::regex("Number of GCP= 8 $")));
 }
 
@@ -299,8 +298,8 @@ TEST_F(ResectionTest, StationValuesDialog) {
   Enter(SyntheticFile(kTruth, 152, 3, {800, 1500, 2300, 0.5, -2.313, 0}));
   Press("Change Sta Parameters");
   EXPECT_TRUE(console_.IsShown(Window::Form2));
-  const std::array<std::string, 9> shown = {"800",    "1500", "2300", "0.5", "-2.313",
-                                            "0",      "1000", "1000", "2000"};
+  const std::array<std::string, 9> shown = {"800", "1500", "2300", "0.5", "-2.313",
+                                            "0",   "1000", "1000", "2000"};
   EXPECT_EQ(console_.Text1, shown);
   // Degrees typed into the dialog are the next run's approximate values.
   console_.Text1 = {"1000", "2000", "3000", "1", "-1", "2", "5", "5", "1"};
@@ -314,7 +313,8 @@ TEST_F(ResectionTest, StationValuesDialog) {
 }
 
 TEST_F(ResectionTest, UnmatchedPointLeavesItUnprepared) {
-  std::string file = SyntheticFile(kTruth, 152, 3, kRough);
+  const std::string good = SyntheticFile(kTruth, 152, 3, kRough);
+  std::string file = good;
   file.replace(file.find("\n9 "), 3, "\n99 ");
   Enter(file);
   Press("Iterations", {"3"});  // the command's own mode still runs
@@ -322,23 +322,44 @@ TEST_F(ResectionTest, UnmatchedPointLeavesItUnprepared) {
   EXPECT_EQ(ui_.messages, Lines{noMatch});
   EXPECT_EQ(console_.job.OpenFlag(kResectionPrepared), kFalse);
   Press("Make Resection");
-  EXPECT_EQ(ui_.messages, (Lines{noMatch, noMatch,
-                                 "No control point is in use: the resection is not computed"}));
+  EXPECT_EQ(ui_.messages,
+            (Lines{noMatch, noMatch, "No control point is in use: the resection is not computed"}));
   EXPECT_FALSE(Solved());
+  // After a run on good data, the unmatched file is adjusted on the points
+  // of the earlier preparation, its angles still in degrees: a meaningless
+  // run, but an orderly one.
+  console_.PressCaption("Close-Resection");
+  Enter(good);
+  Press("Make Resection");
+  ASSERT_TRUE(Solved());
+  console_.PressCaption("Close-Resection");
+  std::string more = SyntheticFile({1200, 1800, 2900, 2, 1, 30}, 152, 4, kRough);
+  more.replace(more.find("\n16 "), 4, "\n99 ");
+  Enter(more);
+  const std::size_t before = Report().size();
+  Press("Make Resection");
+  EXPECT_EQ(ui_.messages.back(), noMatch);
+  EXPECT_GT(Report().size(), before);
 }
 
-TEST_F(ResectionTest, ZeroStandardErrorIsRefused) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"0.003", "SigmaXY of the station"}, {"0", "of the image coordinates"}};
-  for (const auto& [precision, which] : cases) {
-    std::string file = SyntheticFile(kTruth, 152, 3, kRough);
-    file.replace(file.find("0.003"), 5, precision);
-    file.replace(file.find(", 1000, 1000"), 12, ", 0, 1000");
+// Figures that would divide by zero: refused before anything is written.
+TEST_F(ResectionTest, OrderlyRefusals) {
+  const std::string example = Read(TESSARO_SOURCE_DIR "/examples/resection.txt");
+  const std::string cases[][3] = {
+      {"0.003", "0", "The standard error of the image coordinates is 0"},
+      {",1000,1000,2000", ",0,1000,2000", "The standard error SigmaXY of the station is 0"},
+      {",1000,1000,2000", ",1000,0,2000", "The standard error SigmaZ of the station is 0"},
+      // Level with the level start station, 2300 m high.
+      {"259.714", "2300", "Point 5 lies level with the projection centre (q = 0)"}};
+  for (const auto& [from, to, message] : cases) {
+    std::string file = example;
+    file.replace(file.find(from), from.size(), to);
     Enter(file);
+    const std::size_t before = Report().size();
     ui_.messages.clear();
     Press("Make Resection");
-    EXPECT_EQ(ui_.messages,
-              Lines{std::string("The standard error ") + which + " is 0: the resection is not computed"});
+    EXPECT_EQ(ui_.messages, Lines{message + ": the resection is not computed"});
+    EXPECT_EQ(Report().size(), before);
     EXPECT_FALSE(Solved());
     console_.PressCaption("Close-Resection");
   }
@@ -346,12 +367,14 @@ TEST_F(ResectionTest, ZeroStandardErrorIsRefused) {
 
 TEST_F(ResectionTest, BadInputNamesItsLine) {
   const std::pair<std::string, std::string> cases[] = {
-      {"\"t\"\n1 152 .003\n1 0 1000 12.5a\n", "resection.txt, line 3: expected a number (Z of a control point)"},
-      {"\"t\"\n1 152 .003\n0,0,0,0\n111 800 1500\n", "resection.txt, line 5: expected a number (Zo of the station)"}};
+      {"\"t\"\n1 152 .003\n1 0 1000 12.5a\n",
+       "resection.txt, line 3: expected a number (Z of a control point), found \"12.5a\""},
+      {"\"t\"\n1 152 .003\n0,0,0,0\n111 800 1500\n",
+       "resection.txt, line 5: expected a number (Zo of the station), found the end of the file"}};
   for (const auto& [text, message] : cases) {
     Enter(text);
     ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].rfind(message, 0), 0u) << ui_.messages[0];
+    EXPECT_EQ(ui_.messages[0], message);
     EXPECT_EQ(console_.job.ReadyFlag(kResectionEntered), kFalse);
     ui_.messages.clear();
     console_.PressCaption("Close-Resection");
