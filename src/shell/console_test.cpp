@@ -114,7 +114,8 @@ TEST_F(ConsoleTest, TheReportIsEmptiedOnceAndKeptForTheRun) {
   std::string second = File("second.txt", "keep me");
   Console c(port);
   c.Load();
-  Choose(c, "Open-OutputFile", "");  // cancelled
+  Choose(c, "Open-OutputFile", "");  // cancelled: no message, nothing open
+  EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(c.job.OpenFlag(kReportOpen), kFalse);
   EXPECT_FALSE(c.job.Channel5.IsOpen());
   Choose(c, "Open-OutputFile", first);
