@@ -13,20 +13,14 @@ namespace tessaro {
 
 class Console;
 
-// The modes of Resection after the preparation (kPrepareResection, 1).
-inline constexpr int kChangeStationValues = 2;
-inline constexpr int kSelectControlPoints = 3;
-inline constexpr int kSetIterationLimit = 4;
-inline constexpr int kReverseDirection = 5;
-inline constexpr int kMakeResection = 6;
-
 // Reads title, header, control points, station record and image points from
 // channel 1 (control and image lists end with a record numbered 0, which is
 // echoed and stored too), closes channel 1 and sets ReadyFlag(2). An
 // unreadable field raises InputError, which the console shows.
 void ReadResectionInput(Console& c);
 
-// Runs one mode of the resection; unknown modes do nothing.
+// Runs one mode of the resection (kPrepareResection ... kMakeResection of
+// shell/commands.h); unknown modes do nothing.
 void Resection(Console& c, int mode);
 
 }  // namespace tessaro

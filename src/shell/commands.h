@@ -48,8 +48,14 @@ inline constexpr int kAbsoluteFile = 6;
 // "Exit", which closing the main window also means.
 inline constexpr int kExitCommand = 6;
 
-// The modes of Resection: 1 prepares, the others are its five commands.
+// The modes of Resection: 1 prepares (before the first command on newly
+// entered data), the others are its five commands.
 inline constexpr int kPrepareResection = 1;
+inline constexpr int kChangeStationValues = 2;
+inline constexpr int kSelectControlPoints = 3;
+inline constexpr int kSetIterationLimit = 4;
+inline constexpr int kReverseDirection = 5;
+inline constexpr int kMakeResection = 6;
 
 // The operations' entry procedures, filled in by the program that links
 // them. An empty entry means the operation is not part of this build.
