@@ -1,6 +1,7 @@
 #include "app/operations.h"
 
 #include "imagetrans/image_transformation.h"
+#include "intersection/intersection.h"
 
 namespace tessaro {
 
@@ -8,6 +9,8 @@ Operations MakeOperations() {
   Operations ops;
   ops.ReadImageTransHeader = ReadImageTransHeader;
   ops.TransformImages = TransformImages;
+  ops.ReadIntersectionData = ReadIntersectionData;
+  ops.ComputeIntersection = ComputeIntersection;
   return ops;
 }
 
