@@ -432,18 +432,16 @@ TEST_F(Intersection, MalformedInputStopsWithAMessage) {
 }
 
 // A photograph measured on the comparator names its fiducial marks twice,
-// calibrated and then measured; the affine fit brings its points into the
-// photo system before they are filed. Here X = 10 + 2u, Y = -5 + 2v: the
-// results equal those of the photograph given in photo coordinates.
+// calibrated and then measured (testdata/comparator.txt, the user guide's
+// example); the affine fit, here X = 10 + 2u, Y = -5 + 2v, brings its points
+// into the photo system before they are filed: the results are those of the
+// golden section, whose photograph 2 is given in photo coordinates.
 TEST_F(Intersection, FiducialsListedTwiceAreTransformedFirst) {
-  const std::string head = "Golden pair\n2\n1, 100, 0, 0, 1000, 0, 0, 0\n7, 10.0625, 20\n"
-                           "8, 30, -15\n0,0,0\n2, 100, 500, 0, 1000, 0, 0, 0\n";
-  const Lines direct = Run(head + "7, -39.9375, 20\n8, -20, -15\n0,0,0\n");
-  const Lines expected(direct.end() - 2, direct.end());
   const std::string comparator =
-      "51, -100, -100\n52, 100, -100\n7, -24.96875, 12.5\n53, 100, 100\n54, -100, 100\n"
-      "8, -15, -5\n52, 45, -47.5\n51, -55, -47.5\n53, 45, 52.5\n54, -55, 52.5\n0,0,0\n";
-  const Lines report = Run(head + comparator, true, {""});
+      Read(fs::path(TESSARO_SOURCE_DIR) / "src/intersection/testdata/comparator.txt");
+  const Lines report = Run(comparator, true, {""});
+  const Lines expected = {At({{1, " 7 "}, {10, "100.625"}, {25, "200.000"}, {45, "0.000"}}),
+                          At({{1, " 8 "}, {10, "300.000"}, {25, "-150.000"}, {45, "0.000"}})};
   EXPECT_EQ(Lines(report.end() - 2, report.end()), expected);
   EXPECT_EQ(ui_.prompts, Lines{"Is the solution acceptable? Y/N"});
   EXPECT_EQ(std::count(report.begin(), report.end(), " A2 = 2.0000000000"), 1);
@@ -451,7 +449,7 @@ TEST_F(Intersection, FiducialsListedTwiceAreTransformedFirst) {
   EXPECT_TRUE(ui_.messages.empty());
 
   // Refused: the data are not entered.
-  Run(head + comparator, true, {"N"});
+  Run(comparator, true, {"N"});
   ASSERT_EQ(ui_.messages.size(), 2u);
   EXPECT_EQ(ui_.messages[0],
             "Photograph 2: the transformation was not accepted; the intersection data are not "
