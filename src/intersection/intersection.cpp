@@ -204,9 +204,11 @@ bool FileIntersectionData(Console& c) {
 
     std::int32_t n = ReadPoints(c);
     std::int64_t pairs = 0;
-    for (const auto& [no, times] : Occurrences(m, n)) pairs += std::int64_t{times} * (times - 1) / 2;
+    for (const auto& [no, times] : Occurrences(m, n))
+      pairs += std::int64_t{times} * (times - 1) / 2;
     if (pairs > kLargestCount)
-      return Refuse(c, "Photograph " + std::to_string(p.PhotoNo) + " repeats too many point numbers");
+      return Refuse(c,
+                    "Photograph " + std::to_string(p.PhotoNo) + " repeats too many point numbers");
     if (pairs != 0 && !TransformPhotograph(c, p.PhotoNo, n, static_cast<std::int16_t>(pairs)))
       return false;
     n -= static_cast<std::int32_t>(2 * pairs);
@@ -241,7 +243,8 @@ bool FileIntersectionData(Console& c) {
   std::int64_t seenTwice = 0;
   for (const auto& [no, offsets] : groups) {
     if (offsets.size() > kMaxRaysPerPoint)
-      return Refuse(c, "Point " + std::to_string(no) + " is seen on " + std::to_string(offsets.size()) +
+      return Refuse(c, "Point " + std::to_string(no) + " is seen on " +
+                           std::to_string(offsets.size()) +
                            " photographs; at most 8 photographs can intersect one point");
     if (offsets.size() > 1) ++seenTwice;
   }

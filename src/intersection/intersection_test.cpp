@@ -79,7 +79,8 @@ std::string Input(const std::vector<std::pair<Station, std::vector<Image>>>& pho
   for (const auto& [st, images] : photos) {
     s += std::to_string(st.no) + ", " + Num(st.f) + ", " + Num(st.X0) + ", " + Num(st.Y0) + ", " +
          Num(st.Z0) + ", " + Num(st.omega) + ", " + Num(st.phi) + ", " + Num(st.kappa) + "\n";
-    for (const Image& i : images) s += std::to_string(i.no) + ", " + Num(i.x) + ", " + Num(i.y) + "\n";
+    for (const Image& i : images)
+      s += std::to_string(i.no) + ", " + Num(i.x) + ", " + Num(i.y) + "\n";
     s += "0,0,0\n";
   }
   return s;
@@ -424,7 +425,8 @@ TEST_F(Intersection, RefusalsAreMessages) {
 TEST_F(Intersection, MalformedInputStopsWithAMessage) {
   Run("T\n2\n1, 100, 0, 0, 1000, 0, 0, 0\n7, 1, 2\n0,0,0\n2, 100, 5, x\n");
   ASSERT_EQ(ui_.messages.size(), 2u);
-  EXPECT_TRUE(ui_.messages[0].starts_with("input.txt, line 6: expected a number")) << ui_.messages[0];
+  EXPECT_TRUE(ui_.messages[0].starts_with("input.txt, line 6: expected a number"))
+      << ui_.messages[0];
   EXPECT_EQ(ui_.messages[1], "You must enter and refine Intersection data first");
   EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kFalse);
   EXPECT_FALSE(console_.job.Channel2.is_open());
