@@ -363,7 +363,8 @@ TEST_F(Intersection, SideFileRecords) {
   EXPECT_EQ(none.GroundCount, 0);
 
   for (const auto& [relative, name] :
-       {std::pair{"D:\\work\\strip.txt", "D:\\work\\strip.Raf"}, {"D:\\my.data\\strip.txt", "D:\\my.Raf"},
+       {std::pair{"D:\\work\\strip.txt", "D:\\work\\strip.Raf"},
+        {"D:\\my.data\\strip.txt", "D:\\my.Raf"},
         {"", ".Raf"}, {"strip", "strip.Raf"}})
     EXPECT_EQ(SideFileName(relative), name);
 }
