@@ -1,12 +1,15 @@
 #include "intersection/intersection.h"
 
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <system_error>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -154,11 +157,10 @@ bool TransformPhotograph(Console& c, std::int32_t photoNo, std::int32_t n, std::
   }
   std::swap(c.job.Channel1, own);
   m.TransPhotoCount = photoCount;
-  if (refusal != 0) {
-    Refuse(c, "Photograph " + std::to_string(photoNo) +
-                  ": the transformation was not accepted; the intersection data are not entered");
-    return false;
-  }
+  if (refusal != 0)
+    return Refuse(c, "Photograph " + std::to_string(photoNo) +
+                         ": the transformation was not accepted; the intersection data are not "
+                         "entered");
   c.job.ReadyFlag(kIntersectionEntered) = kTrue;
   return true;
 }
@@ -277,14 +279,14 @@ bool FileIntersectionData(Console& c) {
 
 std::string Dashes(int n) { return std::string(n, '-'); }
 
-void PrintOpening(PrintDestination& out, int dashes, int dashes2, int yTab, int vyTab) {
+void PrintOpening(PrintDestination& out, int titleRule, int headRule, int yTab, int vyTab) {
   PrintItems(out, {" "});
   PrintItems(out, {" INTERSECTION RESULTS "});
-  PrintItems(out, {Dashes(dashes)});
+  PrintItems(out, {Dashes(titleRule)});
   PrintItems(out, {" "});
   PrintItems(out, {"Photo", Semi, Tab(6), Semi, "Point", Semi, Tab(15), Semi, "x", Semi, Tab(25),
                    Semi, "Vx", Semi, Tab(yTab), Semi, "y", Semi, Tab(vyTab), Semi, "Vy"});
-  PrintItems(out, {Dashes(dashes2)});
+  PrintItems(out, {Dashes(headRule)});
 }
 
 void PrintResidual(PrintDestination& out, const Ray& ray, double Vx, double Vy,
