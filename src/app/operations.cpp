@@ -2,6 +2,7 @@
 
 #include "imagetrans/image_transformation.h"
 #include "resection/resection.h"
+#include "intersection/intersection.h"
 
 namespace tessaro {
 
@@ -11,6 +12,8 @@ Operations MakeOperations() {
   ops.TransformImages = TransformImages;
   ops.ReadResectionInput = ReadResectionInput;
   ops.Resection = Resection;
+  ops.ReadIntersectionData = ReadIntersectionData;
+  ops.ComputeIntersection = ComputeIntersection;
   return ops;
 }
 

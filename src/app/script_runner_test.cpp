@@ -115,6 +115,7 @@ TEST_F(ScriptTest, TheDemoSessionRunsToItsEnd) {
   EXPECT_NE(std::find_if(report.begin(), report.end(),
                          [](const std::string& l) { return l.starts_with("Eight digital images"); }),
             report.end());
+  EXPECT_EQ(count(" INTERSECTION RESULTS "), 1);
 }
 
 }  // namespace

@@ -1,0 +1,88 @@
+#include "intersection/space_intersection.h"
+
+#include <cmath>
+
+#include "numeric/cholesky.h"
+#include "numeric/normal_equations.h"
+#include "numeric/packed.h"
+#include "numeric/rotation.h"
+
+namespace tessaro {
+
+namespace {
+
+constexpr int kUnknowns = 3;
+
+// The two observation rows of one ray for AddObservation: coefficients of
+// X, Y, Z, the absolute term and the standard deviation 1.0. False when q is
+// zero and the rows cannot be formed.
+bool RayRows(const Ray& r, OneBased<double>& xRow, OneBased<double>& yRow) {
+  OneBased<double> M1(3), M2(3), M3(3);
+  StationRotation(r.Omega, r.Phi, r.Kappa, M1, M2, M3);
+  // Mj(i) = m_ij.
+  const double q = M1(3) * r.X0 + M2(3) * r.Y0 + M3(3) * r.Z0;
+  if (q == 0) return false;
+  const double u = r.f * (M1(1) * r.X0 + M2(1) * r.Y0 + M3(1) * r.Z0);
+  const double w = r.f * (M1(2) * r.X0 + M2(2) * r.Y0 + M3(2) * r.Z0);
+  xRow(1) = (M1(3) * r.x + r.f * M1(1)) / q;
+  xRow(2) = (M2(3) * r.x + r.f * M2(1)) / q;
+  xRow(3) = (M3(3) * r.x + r.f * M3(1)) / q;
+  xRow(4) = u / q + r.x;
+  xRow(5) = 1.0;
+  yRow(1) = (M1(3) * r.y + r.f * M1(2)) / q;
+  yRow(2) = (M2(3) * r.y + r.f * M2(2)) / q;
+  yRow(3) = (M3(3) * r.y + r.f * M3(2)) / q;
+  yRow(4) = w / q + r.y;
+  yRow(5) = 1.0;
+  return true;
+}
+
+double Residual(const OneBased<double>& row, const OneBased<double>& P) {
+  return row(1) * P(1) + row(2) * P(2) + row(3) * P(3) - row(4);
+}
+
+}  // namespace
+
+double DegreeFactor() { return (4 * std::atan(1.0)) / 180; }
+
+IntersectedPoint Intersect(const OneBased<Ray>& rays, int n) {
+  IntersectedPoint p;
+  OneBased<double> xRow(kUnknowns + 2), yRow(kUnknowns + 2);
+  OneBased<double> N(PackedSize(kUnknowns)), U(kUnknowns);
+
+  // Pass 1: the normal equations.
+  for (int k = 1; k <= n; ++k) {
+    if (!RayRows(rays(k), xRow, yRow)) {
+      p.ZeroQRay = k;
+      return p;
+    }
+    AddObservation(kUnknowns, xRow, N, U);
+    AddObservation(kUnknowns, yRow, N, U);
+  }
+  CholeskySolve(N, U, kUnknowns, kSolveAndInvert, p.ErrCode);
+
+  // Pass 2: the residuals of the same rows at the solution.
+  p.Vx.resize(n);
+  p.Vy.resize(n);
+  double sum = 0;
+  for (int k = 1; k <= n; ++k) {
+    RayRows(rays(k), xRow, yRow);
+    p.Vx(k) = Residual(xRow, U);
+    p.Vy(k) = Residual(yRow, U);
+    sum = sum + p.Vx(k) * p.Vx(k);
+    sum = sum + p.Vy(k) * p.Vy(k);
+  }
+  if (p.ErrCode != 0) return p;
+
+  p.X = U(1);
+  p.Y = U(2);
+  p.Z = U(3);
+  p.So = std::sqrt(sum / (2 * n - 3));
+  // N now holds the inverse, the cofactor matrix Q.
+  p.Sx = p.So * std::sqrt(N(PackedIndex(1, 1)));
+  p.Sy = p.So * std::sqrt(N(PackedIndex(2, 2)));
+  p.Sz = p.So * std::sqrt(N(PackedIndex(3, 3)));
+  return p;
+}
+
+}  // namespace tessaro
