@@ -1,5 +1,6 @@
 #include "app/operations.h"
 
+#include "absolute/absolute_orientation.h"
 #include "imagetrans/image_transformation.h"
 
 namespace tessaro {
@@ -8,6 +9,8 @@ Operations MakeOperations() {
   Operations ops;
   ops.ReadImageTransHeader = ReadImageTransHeader;
   ops.TransformImages = TransformImages;
+  ops.ReadAbsoluteOrientationData = ReadAbsoluteOrientationData;
+  ops.ComputeAbsoluteOrientation = ComputeAbsoluteOrientation;
   return ops;
 }
 

@@ -8,6 +8,7 @@
 // numbered from 1 like the formulas; they grow as needed.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "numeric/one_based.h"
@@ -41,10 +42,25 @@ struct Module1 {
   double SigmaXY = 0, SigmaZ = 0, SigmaAngle = 0;
   OneBased<double> StationValues = OneBased<double>(9);
 
+  // Control points, shared by the resection and the absolute orientation:
+  // numbers and ground coordinates, CtrlXYZ(i)[0] = X, [1] = Y, [2] = Z.
+  // The terminating record stands at position CtrlPointCount + 1.
+  OneBased<std::int32_t> CtrlPointNo;
+  OneBased<std::array<double, 3>> CtrlXYZ;
+  std::int32_t CtrlPointCount = 0;
+
   // Columns of the rotation matrix of the current station: Mj(i) = m_ij.
   OneBased<double> M1 = OneBased<double>(3);
   OneBased<double> M2 = OneBased<double>(3);
   OneBased<double> M3 = OneBased<double>(3);
+
+  // Makes room for control records 1..n, keeping those already there.
+  void ReserveControlPoints(std::int32_t n) {
+    if (n > CtrlPointNo.size()) {
+      CtrlPointNo.resize(n);
+      CtrlXYZ.resize(n);
+    }
+  }
 
   // Makes room for image records 1..n, keeping those already there.
   void ReserveImagePoints(std::int32_t n) {
@@ -53,6 +69,28 @@ struct Module1 {
       ImgX.resize(n);
       ImgY.resize(n);
     }
+  }
+
+  // Absolute orientation. The measured (model) points are numbered in
+  // ImgPointNo(1..ImgPointCount); their model coordinates, [0] = X, [1] = Y,
+  // [2] = Z, stand beside them in ModelXYZ and are replaced by the ground
+  // coordinates once transformed. Once paired, control point k and measured
+  // point k are the same point for k = 1..CtrlPointCount.
+  OneBased<std::array<double, 3>> ModelXYZ;
+  // Standard errors of control point k: [0] horizontal, [1] vertical; and
+  // the common value Sxyz read from the file.
+  OneBased<std::array<double, 2>> CtrlSigma;
+  double AbsSxyz = 0;
+  // The seven unknowns: Dx, Dy, Dz, scale, and the angles printed as Omega,
+  // Phi, Kappa (radians). They keep the last solution between runs.
+  OneBased<double> AbsUnknowns = OneBased<double>(7);
+  // 2·(horizontal control) + (vertical control) - 7, of all control read.
+  std::int32_t AbsRedundancy = 0;
+
+  // Makes room for measured records 1..n, keeping those already there.
+  void ReserveModelPoints(std::int32_t n) {
+    ReserveImagePoints(n);
+    if (n > ModelXYZ.size()) ModelXYZ.resize(n);
   }
 };
 
