@@ -1,16 +1,14 @@
 // Tests of the absolute orientation: the derivatives against finite
 // differences, the adjustment against known transformations and against an
 // independent closed-form similarity, and whole sessions through the
-// console (one report section derived by hand, the refusals, bad input).
+// console (one report section derived by hand, refusals, bad input).
 #include "absolute/absolute_orientation.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,63 +20,34 @@ namespace tessaro {
 namespace {
 
 using Lines = std::vector<std::string>;
-
 constexpr double kDeg = 3.14159265358979323846 / 180;
-
-// ground = T + scale * RotationMatrix(kappa, phi, omega) * model: the angle
-// printed as Omega is the last argument of the rotation.
-struct Truth {
-  double dx, dy, dz, scale, omega, phi, kappa;  // angles in degrees
-  Point3 Ground(const Point3& m) const {
-    Matrix3 R;
-    RotationMatrix(R, kappa * kDeg, phi * kDeg, omega * kDeg);
-    const double t[3] = {dx, dy, dz};
-    Point3 g;
-    for (int r = 1; r <= 3; ++r)
-      g[r - 1] = t[r - 1] + scale * (R(r, 1) * m[0] + R(r, 2) * m[1] + R(r, 3) * m[2]);
-    return g;
-  }
-};
-
-struct Record {
-  int no;
-  Point3 p;
-};
-
-// A control record as the file gives it: 'F' full, 'H' horizontal (Z = 0),
-// 'V' vertical (X = Y = 0).
-Record Control(int no, const Point3& g, char kind) {
-  if (kind == 'H') return {no, {g[0], g[1], 0}};
-  if (kind == 'V') return {no, {0, 0, g[2]}};
-  return {no, g};
-}
-
-// ---- The arithmetic --------------------------------------------------------
 
 TEST(RotationDerivatives, MatchFiniteDifferences) {
   const double h = 1e-6, scale = 2.5;
   for (const auto& [a, b, c] : {std::array<double, 3>{0, 0, 0}, {0.3, -0.2, 1.1},
                                 {-1.2, 0.7, -2.5}, {2.0, 1.4, 0.05}}) {
-    Matrix3 Da, Db, Dc;
-    RotationDerivatives(a, b, c, scale, Da, Db, Dc);
-    const Matrix3* analytic[3] = {&Da, &Db, &Dc};
+    Matrix3 D[3], Rp, Rm;
+    RotationDerivatives(a, b, c, scale, D[0], D[1], D[2]);
     for (int k = 0; k < 3; ++k) {
       double plus[3] = {a, b, c}, minus[3] = {a, b, c};
       plus[k] += h;
       minus[k] -= h;
-      Matrix3 Rp, Rm;
       RotationMatrix(Rp, plus[0], plus[1], plus[2]);
       RotationMatrix(Rm, minus[0], minus[1], minus[2]);
       for (int i = 1; i <= 3; ++i)
         for (int j = 1; j <= 3; ++j)
-          EXPECT_NEAR((*analytic[k])(i, j), scale * (Rp(i, j) - Rm(i, j)) / (2 * h), 1e-8)
-              << "angle " << k << " element " << i << j;
+          EXPECT_NEAR(D[k](i, j), scale * (Rp(i, j) - Rm(i, j)) / (2 * h), 1e-8) << k << i << j;
     }
   }
 }
 
-// Control points of a synthetic model: kinds[i] for point i + 1, model
-// coordinates spread over a 200 x 200 x 30 block.
+// ground = T + scale * RotationMatrix(kappa, phi, omega) * model (the angle
+// printed as Omega is the rotation's last argument), at random model points,
+// with control kinds 'F' full, 'H' horizontal (Z = 0), 'V' vertical
+// (X = Y = 0), and normal noise on the ground coordinates.
+struct Truth {
+  double dx, dy, dz, scale, omega, phi, kappa;  // angles in degrees
+};
 struct Geometry {
   OneBased<Point3> ground, model;
   OneBased<std::array<double, 2>> sigma;
@@ -86,21 +55,26 @@ struct Geometry {
   OneBased<double> u = OneBased<double>(7);
 };
 
-Geometry Make(const Truth& t, const std::string& kinds, double noise, unsigned seed) {
-  std::mt19937 gen(seed);
+Geometry Make(const Truth& t, const std::string& kinds, double noise) {
+  std::mt19937 gen(7);
   std::uniform_real_distribution<double> xy(-100, 100), z(-15, 15);
-  std::normal_distribution<double> err(0, noise > 0 ? noise : 1);
+  std::normal_distribution<double> err(0, 1);
+  Matrix3 R;
+  RotationMatrix(R, t.kappa * kDeg, t.phi * kDeg, t.omega * kDeg);
   Geometry g;
   g.n = static_cast<std::int32_t>(kinds.size());
   g.ground.resize(g.n);
   g.model.resize(g.n);
   g.sigma = OneBased<std::array<double, 2>>(g.n, {0.05, 0.05});
   for (std::int32_t i = 1; i <= g.n; ++i) {
-    g.model(i) = {xy(gen), xy(gen), z(gen)};
-    Point3 truth = t.Ground(g.model(i));
-    if (noise > 0)
-      for (double& c : truth) c += err(gen);
-    g.ground(i) = Control(i, truth, kinds[i - 1]).p;
+    const Point3 m = {xy(gen), xy(gen), z(gen)};
+    g.model(i) = m;
+    const double T[3] = {t.dx, t.dy, t.dz};
+    for (int r = 1; r <= 3; ++r)
+      g.ground(i)[r - 1] = T[r - 1] + t.scale * (R(r, 1) * m[0] + R(r, 2) * m[1] + R(r, 3) * m[2]) +
+                           noise * err(gen);
+    if (kinds[i - 1] == 'H') g.ground(i)[2] = 0;
+    if (kinds[i - 1] == 'V') g.ground(i)[0] = g.ground(i)[1] = 0;
   }
   const ControlCounts c = CountControl(g.ground, g.n);
   g.redundancy = 2 * c.horizontal + c.vertical - 7;
@@ -110,67 +84,55 @@ Geometry Make(const Truth& t, const std::string& kinds, double noise, unsigned s
   return g;
 }
 
-// Error-free control of every kind, scale times angle kept below 40
-// degrees: the truth comes back. So and RMSE stay finite with a redundancy
-// of 0 (f is at least 1).
+// Error-free control of every kind, scale times angle below 40 degrees: the
+// truth comes back. So and RMSE describe the misclosures at the start of the
+// last iteration (small, not zero), and stay finite with a redundancy of 0.
 TEST(AdjustSevenParameters, RecoversKnownTransformations) {
-  struct Case {
-    Truth t;
-    std::string kinds;
-  };
-  const Case cases[] = {
+  const std::pair<Truth, std::string> cases[] = {
       {{5105.42, 3612.78, 1835.16, 11.8765, 2.3, -1.4, 0.8}, "FFHVFHV"},
       {{-250000.5, 4.2e6, 812.25, 0.25, -20, 15, 80}, "FFFF"},
       {{1e5, 2e5, 300, 1.5, 4, 3, -25}, "HHVVV"},  // redundancy 0
       {{0, 0, 0, 1, 0, 0, 0}, "FFV"},              // redundancy 0
       {{300, -700, 1200, 3.0, -5, 6, 10}, "FHHHHVVVVFHV"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.kinds);
-    Geometry g = Make(c.t, c.kinds, 0, 7);
-    const AbsoluteSolution s =
-        AdjustSevenParameters(g.ground, g.model, g.sigma, g.n, g.redundancy, g.u);
+  for (const auto& [t, kinds] : cases) {
+    SCOPED_TRACE(kinds);
+    Geometry g = Make(t, kinds, 0);
+    const AbsoluteSolution s = AdjustSevenParameters(g.ground, g.model, g.sigma, g.n, g.redundancy, g.u);
     ASSERT_EQ(s.ErrCode, 0);
     EXPECT_EQ(s.Convergence, "YES");
-    const double size = std::max({std::abs(c.t.dx), std::abs(c.t.dy), 1000.0});
-    EXPECT_NEAR(g.u(1), c.t.dx, 1e-9 * size);
-    EXPECT_NEAR(g.u(2), c.t.dy, 1e-9 * size);
-    EXPECT_NEAR(g.u(3), c.t.dz, 1e-9 * size);
-    EXPECT_NEAR(g.u(4), c.t.scale, 1e-9);
-    EXPECT_NEAR(g.u(5), c.t.omega * kDeg, 1e-9);
-    EXPECT_NEAR(g.u(6), c.t.phi * kDeg, 1e-9);
-    EXPECT_NEAR(g.u(7), c.t.kappa * kDeg, 1e-9);
-    // The misclosures of the start of the last iteration: small, not zero.
+    const double size = std::max({std::abs(t.dx), std::abs(t.dy), 1000.0});
+    const double truth[] = {t.dx, t.dy, t.dz, t.scale, t.omega * kDeg, t.phi * kDeg, t.kappa * kDeg};
+    for (int k = 1; k <= 7; ++k) EXPECT_NEAR(g.u(k), truth[k - 1], 1e-9 * (k <= 3 ? size : 1)) << k;
     EXPECT_LT(s.RMSE, 1e-2);
     EXPECT_NEAR(s.So, s.RMSE / 0.05, 1e-12);
   }
 }
 
-// Horn's closed form (unit quaternion, long double): the least-squares
-// similarity ground = t + s * R * model over full control points, the same
-// objective as the adjustment when every coordinate is observed with one
-// standard error.
+// Horn's closed form (unit quaternion, long double) of the least-squares
+// similarity over full control: the adjustment's objective when every
+// coordinate has the same standard error. Returns the rotation R, the scale
+// s, the translation t and the sum of squared residuals.
 struct Similarity {
-  long double R[3][3], s, t[3], rmsSum;
+  long double R[3][3], s, t[3], squares;
 };
 
-Similarity Horn(const OneBased<Point3>& ground, const OneBased<Point3>& model, std::int32_t n) {
-  long double cg[3] = {}, cm[3] = {};
-  for (std::int32_t i = 1; i <= n; ++i)
-    for (int k = 0; k < 3; ++k) cg[k] += ground(i)[k] / n, cm[k] += model(i)[k] / n;
-  long double S[3][3] = {}, mm = 0;
-  for (std::int32_t i = 1; i <= n; ++i)
+Similarity Horn(const Geometry& g) {
+  long double cg[3] = {}, cm[3] = {}, S[3][3] = {}, mm = 0;
+  for (std::int32_t i = 1; i <= g.n; ++i)
+    for (int k = 0; k < 3; ++k) cg[k] += g.ground(i)[k] / g.n, cm[k] += g.model(i)[k] / g.n;
+  for (std::int32_t i = 1; i <= g.n; ++i)
     for (int a = 0; a < 3; ++a) {
-      mm += (model(i)[a] - cm[a]) * (model(i)[a] - cm[a]);
-      for (int b = 0; b < 3; ++b) S[a][b] += (model(i)[a] - cm[a]) * (ground(i)[b] - cg[b]);
+      mm += (g.model(i)[a] - cm[a]) * (g.model(i)[a] - cm[a]);
+      for (int b = 0; b < 3; ++b) S[a][b] += (g.model(i)[a] - cm[a]) * (g.ground(i)[b] - cg[b]);
     }
   const long double N[4][4] = {
       {S[0][0] + S[1][1] + S[2][2], S[1][2] - S[2][1], S[2][0] - S[0][2], S[0][1] - S[1][0]},
       {S[1][2] - S[2][1], S[0][0] - S[1][1] - S[2][2], S[0][1] + S[1][0], S[2][0] + S[0][2]},
       {S[2][0] - S[0][2], S[0][1] + S[1][0], -S[0][0] + S[1][1] - S[2][2], S[1][2] + S[2][1]},
       {S[0][1] - S[1][0], S[2][0] + S[0][2], S[1][2] + S[2][1], -S[0][0] - S[1][1] + S[2][2]}};
-  // The eigenvector of the largest eigenvalue, by power iteration on N
-  // shifted by its Frobenius norm (so that every eigenvalue is >= 0).
+  // The eigenvector of the largest eigenvalue: power iteration on N shifted
+  // by its Frobenius norm, so that no eigenvalue is negative.
   long double shift = 0, q[4] = {1, 0.1L, 0.2L, 0.3L};
   for (const auto& row : N)
     for (long double e : row) shift += e * e;
@@ -178,8 +140,8 @@ Similarity Horn(const OneBased<Point3>& ground, const OneBased<Point3>& model, s
   for (int it = 0; it < 5000; ++it) {
     long double next[4] = {}, norm = 0;
     for (int a = 0; a < 4; ++a) {
+      next[a] = shift * q[a];
       for (int b = 0; b < 4; ++b) next[a] += N[a][b] * q[b];
-      next[a] += shift * q[a];
       norm += next[a] * next[a];
     }
     for (int a = 0; a < 4; ++a) q[a] = next[a] / std::sqrt(norm);
@@ -189,36 +151,32 @@ Similarity Horn(const OneBased<Point3>& ground, const OneBased<Point3>& model, s
                 {2 * (y * x + w * z), w * w - x * x + y * y - z * z, 2 * (y * z - w * x)},
                 {2 * (z * x - w * y), 2 * (z * y + w * x), w * w - x * x - y * y + z * z}},
                0, {}, 0};
-  long double gRm = 0;
-  for (std::int32_t i = 1; i <= n; ++i)
+  for (std::int32_t i = 1; i <= g.n; ++i)
     for (int a = 0; a < 3; ++a)
-      for (int b = 0; b < 3; ++b) gRm += (ground(i)[a] - cg[a]) * r.R[a][b] * (model(i)[b] - cm[b]);
-  r.s = gRm / mm;
+      for (int b = 0; b < 3; ++b)
+        r.s += (g.ground(i)[a] - cg[a]) * r.R[a][b] * (g.model(i)[b] - cm[b]) / mm;
   for (int a = 0; a < 3; ++a) {
     r.t[a] = cg[a];
     for (int b = 0; b < 3; ++b) r.t[a] -= r.s * r.R[a][b] * cm[b];
   }
-  for (std::int32_t i = 1; i <= n; ++i)
+  for (std::int32_t i = 1; i <= g.n; ++i)
     for (int a = 0; a < 3; ++a) {
-      long double v = ground(i)[a] - r.t[a];
-      for (int b = 0; b < 3; ++b) v -= r.s * r.R[a][b] * model(i)[b];
-      r.rmsSum += v * v;
+      long double v = g.ground(i)[a] - r.t[a];
+      for (int b = 0; b < 3; ++b) v -= r.s * r.R[a][b] * g.model(i)[b];
+      r.squares += v * v;
     }
   return r;
 }
 
 // Noisy full control: the adjustment and the closed form agree on the
-// transformation and on the sum of squares; So = RMSE / Sxyz with 3n - 7
-// degrees of freedom.
+// transformation and the sum of squares; f = 3n - 7 and So = RMSE / Sxyz.
 TEST(AdjustSevenParameters, AgreesWithClosedFormSimilarityOnNoisyControl) {
   for (const Truth& t : {Truth{5105.42, 3612.78, 1835.16, 11.8765, 2.3, -1.4, 0.8},
                          Truth{-812.5, 99.25, 40.5, 0.5, -12, 25, 60}}) {
-    Geometry g = Make(t, "FFFFFFFFFF", 0.05, 11);
-    const AbsoluteSolution s =
-        AdjustSevenParameters(g.ground, g.model, g.sigma, g.n, g.redundancy, g.u);
+    Geometry g = Make(t, "FFFFFFFFFF", 0.05);
+    const AbsoluteSolution s = AdjustSevenParameters(g.ground, g.model, g.sigma, g.n, g.redundancy, g.u);
     ASSERT_EQ(s.ErrCode, 0);
-    ASSERT_EQ(g.redundancy, 23);
-    const Similarity h = Horn(g.ground, g.model, g.n);
+    const Similarity h = Horn(g);
     Matrix3 R;
     RotationMatrix(R, g.u(7), g.u(6), g.u(5));
     for (int a = 1; a <= 3; ++a) {
@@ -226,20 +184,14 @@ TEST(AdjustSevenParameters, AgreesWithClosedFormSimilarityOnNoisyControl) {
       for (int b = 1; b <= 3; ++b) EXPECT_NEAR(R(a, b), static_cast<double>(h.R[a - 1][b - 1]), 1e-10);
     }
     EXPECT_NEAR(g.u(4), static_cast<double>(h.s), 1e-10);
-    EXPECT_NEAR(s.RMSE, std::sqrt(static_cast<double>(h.rmsSum) / 23), 1e-9);
+    EXPECT_NEAR(s.RMSE, std::sqrt(static_cast<double>(h.squares) / 23), 1e-9);
     EXPECT_NEAR(s.So, s.RMSE / 0.05, 1e-9);
   }
 }
+
 // ---- Sessions through the console --------------------------------------
 
-const Operations kOps = [] {
-  Operations ops;
-  ops.ReadAbsoluteOrientationData = ReadAbsoluteOrientationData;
-  ops.ComputeAbsoluteOrientation = ComputeAbsoluteOrientation;
-  return ops;
-}();
-
-// A line made of texts placed at columns (from 1), blanks between them.
+// A line of texts placed at columns (from 1), blanks between them.
 std::string At(std::initializer_list<std::pair<std::size_t, std::string>> items) {
   std::string line;
   for (const auto& [column, text] : items) line += std::string(column - 1 - line.size(), ' ') + text;
@@ -251,16 +203,12 @@ class AbsoluteSession : public TempDirTest {
   void SetUp() override {
     TempDirTest::SetUp();
     console.Load();
-    ui.files = {PathOf("report.txt")};
+    ui.files = {PathOf("report.txt"), File("abs.txt", "")};
     console.PressCaption("Open-OutputFile");
+    console.PressCaption("Open Absolute Orient");
   }
-  // Writes the input file, chooses it the first time, and enters it.
   void Enter(const std::string& text) {
     File("abs.txt", text);
-    if (console.job.OpenFlag(kAbsoluteChosen) != kTrue) {
-      ui.files = {PathOf("abs.txt")};
-      console.PressCaption("Open Absolute Orient");
-    }
     console.PressCaption("Enter Absolute Orient Data");
   }
   // The report's lines, each ended by CR LF.
@@ -273,25 +221,29 @@ class AbsoluteSession : public TempDirTest {
     EXPECT_EQ(start, all.size()) << "report does not end with CR LF";
     return lines;
   }
-  Lines Echo(const std::string& title) {
-    return {" ", "       " + title + std::string(80 - title.size(), ' '),
-            "          ===================="};
+  static Lines Echo(const std::string& title) {
+    return {" ", "       " + title + std::string(80 - title.size(), ' '), "          ===================="};
   }
   bool Entered() { return console.job.ReadyFlag(kAbsoluteEntered) == kTrue; }
 
+  static Operations Ops() {
+    Operations ops;
+    ops.ReadAbsoluteOrientationData = ReadAbsoluteOrientationData;
+    ops.ComputeAbsoluteOrientation = ComputeAbsoluteOrientation;
+    return ops;
+  }
   FakeUi ui;
-  Console console{ui, kOps};
+  Console console{ui, Ops()};
 };
 
 // A translation only (scale 1, no rotation), with full, horizontal-only and
 // vertical-only control, a control point without a measured partner, and
 // two new points, measured in shuffled order. Every line follows from the
-// line layouts; the second run works on the transformed points, from the
-// translation of the first, and finds none.
+// line layouts. The second run works on the transformed points, from the
+// translation of the first, and finds no translation left.
 TEST_F(AbsoluteSession, ReportSectionAndProcessingAgain) {
-  Enter("Golden\n0.05\n"
-        "1, 1010, 2020, 310\n2, 1050, 2010, 320\n3, 1030, 2060, 0\n"
-        "4, 0, 0, 305\n5, 0, 0, 330\n9, 1100, 2100, 350\n0,0,0,0\n"
+  Enter("Golden\n0.05\n1, 1010, 2020, 310\n2, 1050, 2010, 320\n9, 1100, 2100, 350\n"
+        "3, 1030, 2060, 0\n4, 0, 0, 305\n5, 0, 0, 330\n0,0,0,0\n"
         "8, -5, 70, 8\n4, 40, 40, 5\n1, 10, 20, 10\n7, 25, 35, 12\n"
         "5, 20, 50, 30\n3, 30, 60, 15\n2, 50, 10, 20\n0 0 0 0\n");
   EXPECT_EQ(ui.messages, Lines{"POINT 9 DOES NOT MATCH"});
@@ -300,26 +252,24 @@ TEST_F(AbsoluteSession, ReportSectionAndProcessingAgain) {
   console.PressCaption("Process Absolute Orient");
   EXPECT_EQ(ui.messages.size(), 1u);
 
-  const char* ground[][4] = {{"1", "1010.000", "2020.000", "310.000"},
-                             {"2", "1050.000", "2010.000", "320.000"},
-                             {"3", "1030.000", "2060.000", "0.000"},
-                             {"4", "0.000", "0.000", "305.000"},
-                             {"5", "0.000", "0.000", "330.000"}};
+  const char* control[][4] = {{"1", "1010.000", "2020.000", "310.000"},
+                              {"2", "1050.000", "2010.000", "320.000"},
+                              {"3", "1030.000", "2060.000", "0.000"},
+                              {"4", "0.000", "0.000", "305.000"},
+                              {"5", "0.000", "0.000", "330.000"}};
   Lines section = {" ", "  Control Points",
                    "  Point#           X                        Y                        Z"};
-  for (const auto& g : ground)
-    section.push_back(At({{2, std::string(" ") + g[0] + " "}, {15, g[1]}, {35, g[2]}, {55, g[3]}}));
-  section.insert(section.end(), {"   ", "  Residuals",
-                                 "  Point#         Vx                 Vy                Vz"});
-  for (const auto& g : ground)
-    section.push_back(At({{2, std::string(" ") + g[0] + " "}, {20, "0.0000"}, {35, "0.0000"},
-                          {50, "0.0000"}}));
+  for (const auto& c : control)
+    section.push_back(At({{2, std::string(" ") + c[0] + " "}, {15, c[1]}, {35, c[2]}, {55, c[3]}}));
   section.insert(section.end(),
-                 {" ", " Transformation Parameters", " =========================",
-                  "   Dx = 1000.000", "   Dy = 2000.000", "   Dz = 300.000", "   Scale = 1.000000",
-                  "   Omega = .000000", "   Phi   = .000000", "   Kappa = .000000",
-                  "   So    = .000000", "   RMSE  = .000000", "   Itera = 2", "   Convg = YES", "",
-                  "Transformed control and New points", "",
+                 {"   ", "  Residuals", "  Point#         Vx                 Vy                Vz"});
+  for (const auto& c : control)
+    section.push_back(At({{2, std::string(" ") + c[0] + " "}, {20, "0.0000"}, {35, "0.0000"}, {50, "0.0000"}}));
+  section.insert(section.end(),
+                 {" ", " Transformation Parameters", " =========================", "   Dx = 1000.000",
+                  "   Dy = 2000.000", "   Dz = 300.000", "   Scale = 1.000000", "   Omega = .000000",
+                  "   Phi   = .000000", "   Kappa = .000000", "   So    = .000000", "   RMSE  = .000000",
+                  "   Itera = 2", "   Convg = YES", "", "Transformed control and New points", "",
                   "Point No.          X                  Y                    Z"});
   const char* transformed[][4] = {
       {"1", "1010.000", "2020.000", "310.000"}, {"2", "1050.000", "2010.000", "320.000"},
@@ -335,74 +285,52 @@ TEST_F(AbsoluteSession, ReportSectionAndProcessingAgain) {
   expected.insert(expected.end(), section.begin(), section.end());
   EXPECT_EQ(Report(), expected);
 }
-// Too little control is refused before the measured points are read;
-// control with X = 0 but Y not 0 is still horizontal. The data entered
-// before stay entered.
-TEST_F(AbsoluteSession, TooLittleControlIsRefused) {
-  const std::string measured = "1, 1, 2, 3\n2, 4, 5, 6\n3, 7, 8, 9\n0,0,0,0\n";
-  struct Case {
-    const char* control;
-    const char* message;  // "" when accepted
-  } cases[] = {
+
+// Too little control (X = 0 with Y not 0 still counts as horizontal) and
+// unreadable input are refused with a message after the title is echoed;
+// the data entered before stay entered, or nothing is entered.
+TEST_F(AbsoluteSession, InputThatIsNotEntered) {
+  const std::string good = "1, 0, 20, 30\n2, 15, 25, 40\n3, 0, 0, 50\n0,0,0,0\n1,1,2,3\n";
+  const std::pair<std::string, std::string> cases[] = {
       {"1, 10, 20, 30\n2, 0, 0, 40\n3, 0, 0, 50\n", "Horizontal control less than two points, Job aborted"},
       {"1, 10, 0, 0\n2, 0, 0, 40\n", "Horizontal control less than two points, Job aborted"},
       {"1, 10, 20, 30\n2, 15, 25, 0\n3, 0, 0, 50\n", "Vertical control less than three points, Job aborted"},
-      {"1, 0, 20, 30\n2, 15, 25, 40\n3, 0, 0, 50\n", ""},
+      {"1, 10, x, 30\n", "abs.txt, line 3: expected a number (Y of a control point), found \"x\""},
+      {good, "abs.txt, line 8: expected a whole number from -2147483648 to 2147483647 "
+             "(point number of a measured point), found the end of the file"},
   };
   Lines expected;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.control);
-    ui.messages.clear();
-    const bool before = Entered();
-    Enter(std::string("T\n0.1\n") + c.control + "0,0,0,0\n" + measured);
-    if (*c.message) {
-      EXPECT_EQ(ui.messages, Lines{c.message});
-      EXPECT_EQ(Entered(), before);
-    } else {
-      EXPECT_EQ(ui.messages, Lines{});
-      EXPECT_TRUE(Entered());
+  for (bool enteredBefore : {false, true}) {
+    if (enteredBefore) {
+      Enter("T\n0.1\n" + good + "2,4,5,6\n3,7,8,9\n0,0,0,0\n");
+      const Lines echo = Echo("T");
+      expected.insert(expected.end(), echo.begin(), echo.end());
+      ASSERT_TRUE(Entered());
     }
-    const Lines echo = Echo("T");
-    expected.insert(expected.end(), echo.begin(), echo.end());
+    for (const auto& [control, message] : cases) {
+      SCOPED_TRACE(control);
+      ui.messages.clear();
+      Enter("T\n0.1\n" + control + (control == good ? "" : "0,0,0,0\n"));
+      EXPECT_EQ(ui.messages, Lines{message});
+      EXPECT_EQ(Entered(), enteredBefore);
+      const Lines echo = Echo("T");
+      expected.insert(expected.end(), echo.begin(), echo.end());
+    }
   }
   EXPECT_EQ(Report(), expected);
-}
-
-// Unreadable input names the file, the line and what was expected; nothing
-// is entered and the shared data are as before.
-TEST_F(AbsoluteSession, BadInputIsAMessageAndEntersNothing) {
-  const std::string control = "1, 10, 20, 30\n2, 40, 50, 60\n3, 0, 0, 70\n0,0,0,0\n";
-  struct Case {
-    std::string text, message;
-  } cases[] = {
-      {"T\n0.1\n1, 10, x, 30\n", "abs.txt, line 3: expected a number (Y of a control point), found \"x\""},
-      {"T\n0.1\n" + control + "1, 1, 2, 3\n",
-       "abs.txt, line 8: expected a whole number from -2147483648 to 2147483647 (point number of a "
-       "measured point), found the end of the file"},
-  };
-  for (const Case& c : cases) {
-    ui.messages.clear();
-    Enter(c.text);
-    EXPECT_EQ(ui.messages, Lines{c.message});
-    EXPECT_FALSE(Entered());
-    EXPECT_EQ(console.module.CtrlPointCount, 0);
-    EXPECT_FALSE(console.job.Channel1.IsOpen());
-  }
-  console.PressCaption("Process Absolute Orient");
-  EXPECT_EQ(ui.messages.back(), " You must first enter the absolute orientation data");
 }
 
 // The counts pass, but without its unmatched partner the control gives only
 // four observation rows: the solver refuses, nothing is reported and the
 // measured points keep their model coordinates.
 TEST_F(AbsoluteSession, SingularNormalEquationsReportNothing) {
-  Enter("T\n0.1\n1, 10, 20, 30\n2, 40, 50, 60\n3, 0, 0, 70\n0,0,0,0\n"
-        "1, 1, 2, 3\n3, 4, 5, 6\n0,0,0,0\n");
+  Enter("T\n0.1\n1, 10, 20, 30\n2, 40, 50, 60\n3, 0, 0, 70\n0,0,0,0\n1, 1, 2, 3\n3, 4, 5, 6\n0,0,0,0\n");
   EXPECT_TRUE(Entered());
   console.PressCaption("Process Absolute Orient");
   EXPECT_EQ(ui.messages, (Lines{"POINT 2 DOES NOT MATCH", "Error in Matrix inversion"}));
   EXPECT_EQ(Report(), Echo("T"));
   EXPECT_EQ(console.module.ModelXYZ(2), (Point3{4, 5, 6}));
 }
+
 }  // namespace
 }  // namespace tessaro
