@@ -332,5 +332,33 @@ TEST_F(AbsoluteSession, SingularNormalEquationsReportNothing) {
   EXPECT_EQ(console.module.ModelXYZ(2), (Point3{4, 5, 6}));
 }
 
+// No fixed limits: 1,200 measured points and 150 control points without a
+// partner (beyond the 999 and 100 of the old tables); a pure translation.
+// Control replaced behind the operation's back (the resection shares the
+// arrays) still gives a defined run, never a crash.
+TEST_F(AbsoluteSession, LargeFilesAndReplacedControl) {
+  std::string text = "Big\n1\n1, 101, 201, 330\n2, 102, 202, 340\n100, 103, 211, 309\n";
+  for (int i = 0; i < 150; ++i) text += std::to_string(5000 + i) + ", 1, 1, 1\n";
+  text += "0,0,0,0\n";
+  for (int i = 1; i <= 1200; ++i)
+    text += std::to_string(i) + ", " + std::to_string(i % 97) + ", " + std::to_string(i % 89) + ", " +
+            (i == 1 ? "30" : i == 2 ? "40" : std::to_string(i % 13)) + "\n";
+  Enter(text + "0,0,0,0\n");
+  EXPECT_EQ(ui.messages.size(), 150u);
+  EXPECT_EQ(ui.messages.back(), "POINT 5149 DOES NOT MATCH");
+  console.PressCaption("Process Absolute Orient");
+  const Lines report = Report();
+  ASSERT_EQ(report.size(), 3 + 30 + 1200u);
+  EXPECT_EQ(report.back(), At({{1, "1200"}, {15, "136.000"}, {30, "243.000"}, {48, "304.000"}}));
+
+  console.module.ReserveControlPoints(5);
+  console.module.CtrlPointCount = 5;
+  console.module.CtrlXYZ(4) = console.module.CtrlXYZ(5) = {0, 0, 0};
+  console.module.ImgPointCount = 1300;
+  console.module.ReserveImagePoints(1301);
+  console.PressCaption("Process Absolute Orient");
+  EXPECT_EQ(Report().size(), report.size() + 34 + 1300);
+}
+
 }  // namespace
 }  // namespace tessaro
