@@ -107,19 +107,5 @@ TEST(AddObservation, NoUnknownsAddNothing) {
   EXPECT_EQ(u(1), 7.0);
 }
 
-// A row already divided by its standard error adds what AddObservation adds
-// for the same row with s = 1, element for element, and keeps accumulating.
-TEST(AddNormalRow, IsTheUnitWeightObservation) {
-  const OneBased<double> r = Vec({0.3, -1.7, 2.9, 0.1, 5.5});
-  const OneBased<double> weighted = Vec({0.3, -1.7, 2.9, 0.1, 5.5, 1.0});
-  OneBased<double> a(10, 0.5), u(4, -0.25), a2 = a, u2 = u;
-  for (int times = 0; times < 2; ++times) {
-    AddNormalRow(a, u, r, 4);
-    AddObservation(4, weighted, a2, u2);
-  }
-  EXPECT_EQ(a, a2);
-  EXPECT_EQ(u, u2);
-}
-
 }  // namespace
 }  // namespace tessaro
