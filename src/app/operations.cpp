@@ -1,5 +1,6 @@
 #include "app/operations.h"
 
+#include "absolute/absolute_orientation.h"
 #include "imagetrans/image_transformation.h"
 #include "resection/resection.h"
 #include "intersection/intersection.h"
@@ -14,6 +15,8 @@ Operations MakeOperations() {
   ops.Resection = Resection;
   ops.ReadIntersectionData = ReadIntersectionData;
   ops.ComputeIntersection = ComputeIntersection;
+  ops.ReadAbsoluteOrientationData = ReadAbsoluteOrientationData;
+  ops.ComputeAbsoluteOrientation = ComputeAbsoluteOrientation;
   return ops;
 }
 

@@ -116,6 +116,7 @@ TEST_F(ScriptTest, TheDemoSessionRunsToItsEnd) {
                          [](const std::string& l) { return l.starts_with("Eight digital images"); }),
             report.end());
   EXPECT_EQ(count(" INTERSECTION RESULTS "), 1);
+  EXPECT_EQ(count("   Convg = YES"), 1);
 }
 
 }  // namespace

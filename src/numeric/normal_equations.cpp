@@ -1,4 +1,4 @@
-// AddObservation. The packed elements are visited in storage order.
+// AddObservation and AddNormalRow. The packed elements are visited in storage order.
 #include "numeric/normal_equations.h"
 
 #include <cassert>
@@ -25,6 +25,22 @@ void AddObservation(int M, const OneBased<double>& R, OneBased<double>& A,
     for (int j = 1; j <= i; ++j) {
       k = k + 1;
       A(k) = A(k) + (R(i) * R(j)) / s2;
+    }
+  }
+}
+
+void AddNormalRow(OneBased<double>& A, OneBased<double>& U, const OneBased<double>& row, int M) {
+  if (M < 1) return;
+  assert(row.size() >= M + 1);
+  assert(A.size() >= PackedSize(M));
+  assert(U.size() >= M);
+
+  std::ptrdiff_t k = 0;
+  for (int i = 1; i <= M; ++i) {
+    U(i) = U(i) + row(M + 1) * row(i);
+    for (int j = 1; j <= i; ++j) {
+      k = k + 1;
+      A(k) = A(k) + row(i) * row(j);
     }
   }
 }

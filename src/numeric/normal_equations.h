@@ -1,5 +1,5 @@
-// AddObservation: accumulation of weighted observation equations into packed
-// normal equations.
+// AddObservation and AddNormalRow: accumulation of observation equations
+// into packed normal equations.
 //
 // Conventions of this file:
 // - Arrays are OneBased<double>, positions from 1; position 0 is not used.
@@ -7,6 +7,7 @@
 //   layout that CholeskySolve consumes.
 // - Observation row R: R(1..M) coefficients of the unknowns, R(M+1) the
 //   absolute term, R(M+2) the standard deviation s; the weight is 1/s^2.
+//   AddNormalRow takes rows without R(M+2), already divided by s.
 #pragma once
 
 #include "numeric/one_based.h"
@@ -23,5 +24,14 @@ namespace tessaro {
 // A at least M(M+1)/2, U at least M.
 void AddObservation(int M, const OneBased<double>& R, OneBased<double>& A,
                     OneBased<double>& U);
+
+// Adds one observation row that is already divided by its standard error
+// (unit weight), so no weight is applied here:
+//   U(i)      += row(M+1)*row(i)   for i = 1..M,
+//   A((i,j))  += row(i)*row(j)     for j <= i, in packed order.
+// Only accumulates; the caller zeroes A and U. M < 1 adds nothing.
+// Preconditions (asserted in debug builds): row has M+1 positions, A at
+// least M(M+1)/2, U at least M.
+void AddNormalRow(OneBased<double>& A, OneBased<double>& U, const OneBased<double>& row, int M);
 
 }  // namespace tessaro

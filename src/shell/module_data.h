@@ -85,6 +85,28 @@ struct Module1 {
       ImgY.resize(n);
     }
   }
+
+  // Absolute orientation. The measured (model) points are numbered in
+  // ImgPointNo(1..ImgPointCount); their model coordinates, [0] = X, [1] = Y,
+  // [2] = Z, stand beside them in ModelXYZ and are replaced by the ground
+  // coordinates once transformed. Once paired, control point k and measured
+  // point k are the same point for k = 1..CtrlPointCount.
+  OneBased<std::array<double, 3>> ModelXYZ;
+  // Standard errors of control point k: [0] horizontal, [1] vertical; and
+  // the common value Sxyz read from the file.
+  OneBased<std::array<double, 2>> CtrlSigma;
+  double AbsSxyz = 0;
+  // The seven unknowns: Dx, Dy, Dz, scale, and the angles printed as Omega,
+  // Phi, Kappa (radians). They keep the last solution between runs.
+  OneBased<double> AbsUnknowns = OneBased<double>(7);
+  // 2·(horizontal control) + (vertical control) - 7, of all control read.
+  std::int32_t AbsRedundancy = 0;
+
+  // Makes room for measured records 1..n, keeping those already there.
+  void ReserveModelPoints(std::int32_t n) {
+    ReserveImagePoints(n);
+    if (n > ModelXYZ.size()) ModelXYZ.resize(n);
+  }
 };
 
 }  // namespace tessaro
