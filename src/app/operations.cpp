@@ -1,6 +1,7 @@
 #include "app/operations.h"
 
 #include "imagetrans/image_transformation.h"
+#include "relative/relative_orientation.h"
 
 namespace tessaro {
 
@@ -8,6 +9,7 @@ Operations MakeOperations() {
   Operations ops;
   ops.ReadImageTransHeader = ReadImageTransHeader;
   ops.TransformImages = TransformImages;
+  ops.RelativeOrientation = RelativeOrientation;
   return ops;
 }
 
