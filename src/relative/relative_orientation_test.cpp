@@ -61,10 +61,8 @@ struct Photo {
 struct Strip3 {
   std::vector<Photo> photos;
   std::map<int, std::array<LD, 3>> points;  // the truth
-  double frame = kFrame;
   std::string Text() const {
-    std::string t = "\"Synthetic strip\"\n" + std::to_string(photos.size()) + ", " +
-                    std::to_string(frame) + ", 0.005\n";
+    std::string t = "\"Synthetic strip\"\n" + std::to_string(photos.size()) + ", 230, 0.005\n";
     char b[120];
     for (const Photo& p : photos) {
       t += std::to_string(p.no) + ", " + std::to_string(p.f) + "\n";
@@ -80,8 +78,9 @@ struct Strip3 {
 
 // Photographs 0.37 frames apart along `direction` with small tilts, points in
 // three rows across the strip with relief; a point is measured on every
-// photograph that sees it within 105 units of the centre.
-Strip3 MakeStrip(int photos, int columns, double noise, int direction = 1) {
+// photograph that sees it within 105 units of the centre. A blunder spoils
+// the third y of photograph 2 (an x error would go into the height).
+Strip3 MakeStrip(int photos, int columns, double noise, int direction = 1, bool blunder = false) {
   Strip3 s;
   std::mt19937 rng(7);
   std::normal_distribution<double> error(0, noise > 0 ? noise : 1);
@@ -103,6 +102,7 @@ Strip3 MakeStrip(int photos, int columns, double noise, int direction = 1) {
                              static_cast<double>(xy[0]) + (noise > 0 ? error(rng) : 0),
                              static_cast<double>(xy[1]) + (noise > 0 ? error(rng) : 0)});
     }
+    if (p == 1 && blunder) ph.images[2][2] += 0.08;
     s.photos.push_back(ph);
   }
   return s;
@@ -115,75 +115,74 @@ Strip3 MakeStrip(int photos, int columns, double noise, int direction = 1) {
 struct ReferenceResult {
   std::vector<LD> v, sd;     // all 3G + 6P parameters and their standard deviations
   std::map<int, int> index;  // point number -> ground point 0..G-1
-  LD So = 0;
 };
-ReferenceResult Reference(const Strip3& s, int direction = 1) {
+ReferenceResult Reference(const Strip3& s, int direction) {
   ReferenceResult r;
-  std::vector<LD> v;
+  std::vector<LD> v, sigma;
+  const LD base = 0.37L * kFrame * direction;
   for (std::size_t p = 0; p < s.photos.size(); ++p)
     for (const auto& im : s.photos[p].images)
       if (r.index.emplace(static_cast<int>(im[0]), static_cast<int>(r.index.size())).second)
-        v.insert(v.end(), {0.37L * s.frame * direction * p + im[1], im[2], -s.photos[p].f});
-  const std::size_t G = r.index.size(), n = v.size() + 6 * s.photos.size();
-  std::vector<LD> sigma(v.size(), s.frame / 2);
+        v.insert(v.end(), {base * p + im[1], im[2], -s.photos[p].f});
+  const std::size_t G = r.index.size();
+  sigma.assign(3 * G, kFrame / 2);
   for (std::size_t p = 0; p < s.photos.size(); ++p)
     for (int q = 0; q < 6; ++q) {
-      v.push_back(q == 0 ? 0.37L * s.frame * direction * p : 0);
-      sigma.push_back(q < 3 ? s.frame / 2 : kPi / 2);
+      v.push_back(q == 0 ? base * p : 0);
+      sigma.push_back(q < 3 ? kFrame / 2 : kPi / 2);
     }
   const std::vector<LD> start = v;
-  std::vector<std::size_t> free;  // all but photograph 1 and the X of photograph 2
-  for (std::size_t j = 0; j < n; ++j)
-    if (j < 3 * G || j > 3 * G + 6) free.push_back(j);
-  Dense inverse;
-  LD weighted = 0;
+  // Position of each parameter among the unknowns; photograph 1 and the X of
+  // photograph 2 are held.
+  std::vector<long> pos(v.size(), -1);
+  long unknowns = 0;
+  for (std::size_t j = 0; j < v.size(); ++j)
+    if (j < 3 * G || j > 3 * G + 6) pos[j] = unknowns++;
+  DenseSolution x;
+  LD weighted = 0, observations = 0;
   for (int iteration = 0; iteration < 12; ++iteration) {
-    Dense a(free.size(), std::vector<LD>(free.size(), 0));
-    std::vector<LD> b(free.size()), pos(n, -1);
-    for (std::size_t j = 0; j < free.size(); ++j) {
-      pos[free[j]] = j;
-      a[j][j] = 1 / (sigma[free[j]] * sigma[free[j]]);
-      b[j] = -(v[free[j]] - start[free[j]]) * a[j][j];
-    }
-    weighted = 0;
+    Dense a(unknowns, std::vector<LD>(unknowns, 0));
+    std::vector<LD> b(unknowns);
+    for (std::size_t j = 0; j < v.size(); ++j)
+      if (pos[j] >= 0) {
+        a[pos[j]][pos[j]] = 1 / (sigma[j] * sigma[j]);
+        b[pos[j]] = -(v[j] - start[j]) * a[pos[j]][pos[j]];
+      }
+    weighted = observations = 0;
     for (std::size_t p = 0; p < s.photos.size(); ++p)
       for (const auto& im : s.photos[p].images) {
         const std::size_t g = 3 * r.index[static_cast<int>(im[0])], st = 3 * G + 6 * p;
-        const auto f = [&](const std::vector<LD>& w) {
+        const std::size_t at[9] = {g, g + 1, g + 2, st, st + 1, st + 2, st + 3, st + 4, st + 5};
+        const auto f = [&](const std::vector<LD>& w, int axis) {
           return Project({w[st], w[st + 1], w[st + 2], w[st + 3], w[st + 4], w[st + 5]},
-                         s.photos[p].f, {w[g], w[g + 1], w[g + 2]});
+                         s.photos[p].f, {w[g], w[g + 1], w[g + 2]})[axis];
         };
-        const std::size_t involved[9] = {g,      g + 1,  g + 2,  st,    st + 1,
-                                         st + 2, st + 3, st + 4, st + 5};
         for (int axis = 0; axis < 2; ++axis) {
-          const LD r0 = (f(v)[axis] - im[1 + axis]) / kSigma;
+          const LD r0 = (f(v, axis) - im[1 + axis]) / kSigma;
           weighted += r0 * r0;
+          observations += 1;
           LD row[9];
           for (int j = 0; j < 9; ++j) {
             std::vector<LD> hi = v, lo = v;
-            hi[involved[j]] += 1e-5L;
-            lo[involved[j]] -= 1e-5L;
-            row[j] = -(f(hi)[axis] - f(lo)[axis]) / 2e-5L / kSigma;
+            hi[at[j]] += 1e-5L;
+            lo[at[j]] -= 1e-5L;
+            row[j] = -(f(hi, axis) - f(lo, axis)) / 2e-5L / kSigma;
           }
           for (int j = 0; j < 9; ++j) {
-            if (pos[involved[j]] < 0) continue;
-            const auto J = static_cast<std::size_t>(pos[involved[j]]);
-            b[J] += row[j] * r0;
+            if (pos[at[j]] < 0) continue;
+            b[pos[at[j]]] += row[j] * r0;
             for (int k = 0; k < 9; ++k)
-              if (pos[involved[k]] >= 0)
-                a[J][static_cast<std::size_t>(pos[involved[k]])] += row[j] * row[k];
+              if (pos[at[k]] >= 0) a[pos[at[j]]][pos[at[k]]] += row[j] * row[k];
           }
         }
       }
-    const DenseSolution x = GaussJordan(a, b);
-    inverse = x.inverse;
-    for (std::size_t j = 0; j < free.size(); ++j) v[free[j]] += x.x[j];
+    x = GaussJordan(a, b);
+    for (std::size_t j = 0; j < v.size(); ++j)
+      if (pos[j] >= 0) v[j] += x.x[pos[j]];
   }
-  std::size_t observations = 0;
-  for (const Photo& p : s.photos) observations += 2 * p.images.size();
-  r.So = std::sqrt(weighted / static_cast<LD>(observations - free.size()));
-  r.sd.assign(n, 0);
-  for (std::size_t j = 0; j < free.size(); ++j) r.sd[free[j]] = r.So * std::sqrt(inverse[j][j]);
+  const LD So = std::sqrt(weighted / (observations - unknowns));
+  for (std::size_t j = 0; j < v.size(); ++j)
+    r.sd.push_back(pos[j] < 0 ? 0 : So * std::sqrt(x.inverse[pos[j]][pos[j]]));
   r.v = v;
   return r;
 }
@@ -278,9 +277,8 @@ TEST(CollinearityRows, AreMinusTheDerivativesOverSigma) {
   for (const Station& st :
        {Station{0, 0, 0, 0, 0, 0}, Station{85.1L, 1.9L, -0.9L, 0.02L, -0.03L, 0.05L},
         Station{-170.2L, -3.1L, 2.2L, -0.3L, 0.4L, 2.9L}}) {
-    const std::array<double, 6> d = {static_cast<double>(st[0]), static_cast<double>(st[1]),
-                                     static_cast<double>(st[2]), static_cast<double>(st[3]),
-                                     static_cast<double>(st[4]), static_cast<double>(st[5])};
+    std::array<double, 6> d;
+    std::copy(st.begin(), st.end(), d.begin());
     const ImagePointRows rows = CollinearityRows(g, d, 152.57, 10.0, -20.0, kSigma);
     const auto xy = Project(st, 152.57L, {g[0], g[1], g[2]});
     EXPECT_NEAR(rows.x[0], (xy[0] - 10.0L) / kSigma, 1e-6);
@@ -308,50 +306,57 @@ struct StripCase {
   int photos, columns;
   double noise;
   int direction;  // -1: photographs numbered against the flight
+  bool blunder;
 };
 
 class StripRun : public RelativeTest, public ::testing::WithParamInterface<StripCase> {};
 
 // Error-free strips come back to their known geometry with zero residuals;
 // noisy ones agree with the reference adjustment in every printed digit,
-// standard deviations included. A strip numbered against the flight diverges
-// along +X, and after "Y" converges laid out along -X. A second "Process"
-// reads the file again from its start and writes the same section.
+// standard deviations included, and a blunder is flagged. A strip numbered
+// against the flight diverges along +X and, after "Y", converges laid out
+// along -X. A second "Process" reads the file again and writes the same.
 TEST_P(StripRun, MatchesTheKnownSolution) {
   const StripCase& k = GetParam();
-  const Strip3 s = MakeStrip(k.photos, k.columns, k.noise, k.direction);
+  const Strip3 s = MakeStrip(k.photos, k.columns, k.noise, k.direction, k.blunder);
   const Lines report = Session(s.Text(), {"Y", "y"}, 2);
-  ASSERT_FALSE(report.empty());
+  ASSERT_GE(report.size(), 5u);
   EXPECT_EQ(report[1], "Synthetic strip" + std::string(65, ' '));
   EXPECT_EQ(c->Caption("BlackBoard"), "Temporary Relative Orientation Results");
   EXPECT_EQ(ui.prompts.size(), k.direction < 0 ? 2u : 0u);
   for (const std::string& m : ui.messages) EXPECT_EQ(m.rfind("  RMS=", 0), 0u) << m;
-  ASSERT_EQ(report.size() % 2, 0u);
-  EXPECT_TRUE(std::equal(report.begin(), report.begin() + report.size() / 2,
-                         report.begin() + report.size() / 2));
-  const std::string summary = report[4], direction = k.direction < 0 ? "-1 " : " 0 ";
-  EXPECT_EQ(summary.rfind("  RMS = ", 0), 0u);
-  EXPECT_EQ(summary.substr(summary.size() - 16), " Direction = " + direction);
-  int flagged = 0, residualLines = 0;
-  for (const std::string& l : report)
-    if (l.size() >= 79 && l.rfind("  1", 0) == 0) {
-      ++residualLines;
-      flagged += l.size() == 87 && l.substr(79) == " *Error*";
-      if (k.noise == 0) {
-        EXPECT_EQ(Numbers(l)[2] + Numbers(l)[4], 0.0) << l;
-      }
+  const std::size_t half = report.size() / 2;
+  EXPECT_TRUE(std::equal(report.begin(), report.begin() + half, report.begin() + half));
+  EXPECT_EQ(report[4].substr(report[4].size() - 16),
+            std::string(" Direction = ") + (k.direction < 0 ? "-1 " : " 0 "));
+  // Each photograph's residual lines (padded to column 80): the largest
+  // residual is flagged when it exceeds three times 0.005.
+  int flags = 0;
+  for (std::size_t l = 0; l < half; ++l) {
+    if (report[l].rfind(" Station Id = ", 0) != 0) continue;
+    double largest = 0;
+    std::size_t worst = l + 1;
+    for (std::size_t j = l + 1; report[j].size() >= 79; ++j) {
+      const std::vector<double> v = Numbers(report[j].substr(0, 79));
+      for (double r : {std::fabs(v[2]), std::fabs(v[4])})
+        if (r > largest) largest = r, worst = j;
+      EXPECT_TRUE(k.noise > 0 || largest == 0) << report[j];
+      flags += report[j].size() > 79;
+      EXPECT_EQ(report[j].substr(79), report[j].size() > 79 ? " *Error*" : "");
     }
-  EXPECT_GT(residualLines, 0);
-  EXPECT_EQ(flagged, 0);
+    EXPECT_EQ(report[worst].size(), largest > 0.015 ? 87u : 79u) << report[worst];
+  }
+  EXPECT_EQ(flags > 0, k.blunder);
   ExpectTables(report, s, Reference(s, k.direction), k.noise == 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Relative, StripRun,
-                         ::testing::Values(StripCase{"PairWithSixPoints", 2, 2, 0, 1},
-                                           StripCase{"FourPhotographs", 4, 7, 0, 1},
-                                           StripCase{"AgainstTheFlight", 3, 5, 0, -1},
-                                           StripCase{"NoisyPair", 2, 4, kSigma, 1},
-                                           StripCase{"NoisyFourPhotographs", 4, 9, kSigma, 1}),
+                         ::testing::Values(StripCase{"PairWithSixPoints", 2, 2, 0, 1, false},
+                                           StripCase{"FourPhotographs", 4, 7, 0, 1, false},
+                                           StripCase{"AgainstTheFlight", 3, 5, 0, -1, false},
+                                           StripCase{"NoisyPair", 2, 4, kSigma, 1, false},
+                                           StripCase{"NoisyStripWithABlunder", 4, 9, kSigma, 1,
+                                                     true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A strip file whose photographs hold these point numbers (made-up images).
@@ -400,9 +405,8 @@ struct EndCase {
   const char* name;
   std::string text;
   std::deque<std::string> answers;
-  std::string last;     // the last message, or the last prompt when answers are given
-  Lines after;          // what the report holds after the title
-  bool prefix = false;  // `last` is the start of the message
+  std::string last;  // how the last message (or the last prompt, with answers) starts
+  Lines after;       // what the report holds after the title; {"*"}: a full section
 };
 
 class RunEnd : public RelativeTest, public ::testing::WithParamInterface<EndCase> {};
@@ -413,75 +417,42 @@ TEST_P(RunEnd, ShowsItsMessageAndWritesOnlyWhatItMust) {
   const EndCase& k = GetParam();
   Lines report = Session(k.text, k.answers);
   const std::string last = k.answers.empty() ? ui.messages.back() : ui.prompts.back();
-  EXPECT_EQ(k.prefix ? last.substr(0, k.last.size()) : last, k.last);
+  EXPECT_EQ(last.substr(0, k.last.size()), k.last);
   ASSERT_GE(report.size(), 3u);
-  EXPECT_EQ(report[0], "  ");
   EXPECT_EQ(report[2], "  ");
-  if (std::string(k.name) == "NoRedundancy") {
-    EXPECT_NE(std::find_if(report.begin(), report.end(),
-                           [](const std::string& l) {
-                             return l.find("  So=1.  ITER=") != std::string::npos;
-                           }),
-              report.end());
-  } else {
-    EXPECT_EQ(Lines(report.begin() + 3, report.end()), k.after);
+  const Lines after(report.begin() + 3, report.end());
+  if (k.after != Lines{"*"}) {
+    EXPECT_EQ(after, k.after);
+  } else {  // without redundancy So is its a-priori 1
+    EXPECT_TRUE(std::ranges::any_of(
+        after, [](auto& l) { return l.find("  So=1.  ITER=") != std::string::npos; }));
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Relative, RunEnd,
-    ::testing::Values(
-        EndCase{"FiveCommonPoints",
-                Numbered({Range(1, 5), Range(1, 5)}),
-                {},
-                "There are less than 6 common points: 5",
-                {}},
-        EndCase{"ElevenPointsOnFourPhotographs",
-                Numbered({Range(1, 11), Range(1, 11), Range(1, 11), Range(1, 11)}),
-                {},
-                "There are less than 6 common points: 11",
-                {}},
-        EndCase{"SinglePoints",
-                Numbered({{1, 2, 3713, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 100000}}),
-                {},
-                "  There are 2 single images, job aborted",
-                {"single points", " 3713 ", " 100000 "}},
-        EndCase{
-            "OnePhotograph",
-            Numbered({Range(1, 6)}),
-            {},
-            "strip.txt, line 2: expected 2 photographs at least (number of photographs), found 1",
-            {}},
-        EndCase{"FileEndsEarly",
-                Numbered({Range(1, 6), Range(1, 6)}, 3),
-                {},
-                "strip.txt, line 19: expected a whole number from -2147483648 to 2147483647 "
-                "(photograph number), "
-                "found the end of the file",
-                {}},
-        EndCase{"DivergenceAnsweredNo",
-                Example("23"),
-                {"n"},
-                "No convergency, Do you want to change flight direction? y/n",
-                {}},
-        EndCase{"DivergenceCancelled",
-                MakeStrip(3, 5, 0, -1).Text(),
-                {""},
-                "No convergency, Do you want to change flight direction? y/n",
-                {}},
-        EndCase{"NoRedundancy",
-                WithoutRedundancy(),
-                {},
-                "  There are no redundant observations: So is taken as 1 (a priori)",
-                {}},
-        EndCase{"NormalMatrixTooLarge",
-                Numbered({Range(1, 150000), Range(1, 150000)}),
-                {},
-                "The strip has 450005 unknowns: its normal matrix needs 810020 MB, more than half "
-                "of this computer's memory (",
-                {},
-                true}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Relative, RunEnd, ::testing::Values(
+    EndCase{"FiveCommonPoints", Numbered({Range(1, 5), Range(1, 5)}), {},
+            "There are less than 6 common points: 5", {}},
+    EndCase{"ElevenPointsOnFourPhotographs", Numbered({Range(1, 11), Range(1, 11), Range(1, 11),
+            Range(1, 11)}), {}, "There are less than 6 common points: 11", {}},
+    EndCase{"SinglePoints", Numbered({{1, 2, 3713, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 100000}}), {},
+            "  There are 2 single images, job aborted", {"single points", " 3713 ", " 100000 "}},
+    EndCase{"OnePhotograph", Numbered({Range(1, 6)}), {}, "strip.txt, line 2: expected 2 "
+            "photographs at least (number of photographs), found 1", {}},
+    EndCase{"FileEndsEarly", Numbered({Range(1, 6), Range(1, 6)}, 3), {}, "strip.txt, line 19: "
+            "expected a whole number from -2147483648 to 2147483647 (photograph number), found "
+            "the end of the file", {}},
+    EndCase{"DivergenceAnsweredNo", Example("23"), {"n"},
+            "No convergency, Do you want to change flight direction? y/n", {}},
+    EndCase{"DivergenceCancelled", MakeStrip(3, 5, 0, -1).Text(), {""},
+            "No convergency, Do you want to change flight direction? y/n", {}},
+    EndCase{"NoRedundancy", WithoutRedundancy(), {},
+            "  There are no redundant observations: So is taken as 1 (a priori)", {"*"}},
+    EndCase{"NormalMatrixTooLarge", Numbered({Range(1, 150000), Range(1, 150000)}), {},
+            "The strip has 450005 unknowns: its normal matrix needs 810020 MB, more than half "
+            "of this computer's memory (", {}}),
     [](const auto& info) { return std::string(info.param.name); });
+// clang-format on
 
 }  // namespace
 }  // namespace tessaro
