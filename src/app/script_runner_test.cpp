@@ -123,6 +123,7 @@ TEST_F(ScriptTest, TheDemoSessionRunsToItsEnd) {
   EXPECT_EQ(r.find("Six film photos"), 0u);
   EXPECT_NE(r.find("Eight digital images"), std::string::npos);
   EXPECT_NE(r.find("Transformed Points \r\n"), std::string::npos);
+  EXPECT_NE(r.find("    RELATIVE ORIENTATION STATION PARAMETERS\r\n"), std::string::npos);
 }
 
 }  // namespace

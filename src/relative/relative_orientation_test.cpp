@@ -309,6 +309,8 @@ struct StripCase {
   bool blunder;
 };
 
+void PrintTo(const StripCase& k, std::ostream* os) { *os << k.name; }
+
 class StripRun : public RelativeTest, public ::testing::WithParamInterface<StripCase> {};
 
 // Error-free strips come back to their known geometry with zero residuals;
@@ -403,11 +405,13 @@ std::string Example(const std::string& frame) {
 
 struct EndCase {
   const char* name;
-  std::string text;
+  std::string (*text)();  // made only when the case runs
   std::deque<std::string> answers;
   std::string last;  // how the last message (or the last prompt, with answers) starts
   Lines after;       // what the report holds after the title; {"*"}: a full section
 };
+
+void PrintTo(const EndCase& k, std::ostream* os) { *os << k.name; }
 
 class RunEnd : public RelativeTest, public ::testing::WithParamInterface<EndCase> {};
 
@@ -415,7 +419,7 @@ class RunEnd : public RelativeTest, public ::testing::WithParamInterface<EndCase
 // message or question and what the report holds after the echoed title.
 TEST_P(RunEnd, ShowsItsMessageAndWritesOnlyWhatItMust) {
   const EndCase& k = GetParam();
-  Lines report = Session(k.text, k.answers);
+  Lines report = Session(k.text(), k.answers);
   const std::string last = k.answers.empty() ? ui.messages.back() : ui.prompts.back();
   EXPECT_EQ(last.substr(0, k.last.size()), k.last);
   ASSERT_GE(report.size(), 3u);
@@ -431,24 +435,27 @@ TEST_P(RunEnd, ShowsItsMessageAndWritesOnlyWhatItMust) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Relative, RunEnd, ::testing::Values(
-    EndCase{"FiveCommonPoints", Numbered({Range(1, 5), Range(1, 5)}), {},
+    EndCase{"FiveCommonPoints", [] { return Numbered({Range(1, 5), Range(1, 5)}); }, {},
             "There are less than 6 common points: 5", {}},
-    EndCase{"ElevenPointsOnFourPhotographs", Numbered({Range(1, 11), Range(1, 11), Range(1, 11),
-            Range(1, 11)}), {}, "There are less than 6 common points: 11", {}},
-    EndCase{"SinglePoints", Numbered({{1, 2, 3713, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 100000}}), {},
+    EndCase{"ElevenPointsOnFourPhotographs",
+            [] { return Numbered({Range(1, 11), Range(1, 11), Range(1, 11), Range(1, 11)}); }, {},
+            "There are less than 6 common points: 11", {}},
+    EndCase{"SinglePoints",
+            [] { return Numbered({{1, 2, 3713, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 100000}}); }, {},
             "  There are 2 single images, job aborted", {"single points", " 3713 ", " 100000 "}},
-    EndCase{"OnePhotograph", Numbered({Range(1, 6)}), {}, "strip.txt, line 2: expected 2 "
-            "photographs at least (number of photographs), found 1", {}},
-    EndCase{"FileEndsEarly", Numbered({Range(1, 6), Range(1, 6)}, 3), {}, "strip.txt, line 19: "
-            "expected a whole number from -2147483648 to 2147483647 (photograph number), found "
-            "the end of the file", {}},
-    EndCase{"DivergenceAnsweredNo", Example("23"), {"n"},
+    EndCase{"OnePhotograph", [] { return Numbered({Range(1, 6)}); }, {}, "strip.txt, line 2: "
+            "expected 2 photographs at least (number of photographs), found 1", {}},
+    EndCase{"FileEndsEarly", [] { return Numbered({Range(1, 6), Range(1, 6)}, 3); }, {},
+            "strip.txt, line 19: expected a whole number from -2147483648 to 2147483647 "
+            "(photograph number), found the end of the file", {}},
+    EndCase{"DivergenceAnsweredNo", [] { return Example("23"); }, {"n"},
             "No convergency, Do you want to change flight direction? y/n", {}},
-    EndCase{"DivergenceCancelled", MakeStrip(3, 5, 0, -1).Text(), {""},
+    EndCase{"DivergenceCancelled", [] { return MakeStrip(3, 5, 0, -1).Text(); }, {""},
             "No convergency, Do you want to change flight direction? y/n", {}},
-    EndCase{"NoRedundancy", WithoutRedundancy(), {},
+    EndCase{"NoRedundancy", WithoutRedundancy, {},
             "  There are no redundant observations: So is taken as 1 (a priori)", {"*"}},
-    EndCase{"NormalMatrixTooLarge", Numbered({Range(1, 150000), Range(1, 150000)}), {},
+    EndCase{"NormalMatrixTooLarge",
+            [] { return Numbered({Range(1, 150000), Range(1, 150000)}); }, {},
             "The strip has 450005 unknowns: its normal matrix needs 810020 MB, more than half "
             "of this computer's memory (", {}}),
     [](const auto& info) { return std::string(info.param.name); });
