@@ -2,8 +2,9 @@
 
 #include "absolute/absolute_orientation.h"
 #include "imagetrans/image_transformation.h"
-#include "resection/resection.h"
 #include "intersection/intersection.h"
+#include "relative/relative_orientation.h"
+#include "resection/resection.h"
 
 namespace tessaro {
 
@@ -15,6 +16,7 @@ Operations MakeOperations() {
   ops.Resection = Resection;
   ops.ReadIntersectionData = ReadIntersectionData;
   ops.ComputeIntersection = ComputeIntersection;
+  ops.RelativeOrientation = RelativeOrientation;
   ops.ReadAbsoluteOrientationData = ReadAbsoluteOrientationData;
   ops.ComputeAbsoluteOrientation = ComputeAbsoluteOrientation;
   return ops;

@@ -1,0 +1,528 @@
+#include "relative/relative_orientation.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "numeric/cholesky.h"
+#include "numeric/packed.h"
+#include "numeric/rotation.h"
+#include "relative/strip_adjustment.h"
+#include "shell/console.h"
+
+namespace tessaro {
+
+namespace {
+
+const char* const kNotEntered = "You must enter and refine Relative Orientation data first";
+const char* const kNotChosen = " You must first enter the relative orientation data";
+const char* const kResultsCaption = "Temporary Relative Orientation Results";
+const char* const kDivergencePrompt = "No convergency, Do you want to change flight direction? y/n";
+const char* const kSingularPrompt = "  Do you want to chnage the Direction of flight?  Yy/Nn";
+
+// The iterations stop after the tenth, or once no correction exceeds the
+// convergence limit (model units, radians); a correction beyond the
+// divergence limit is not applied.
+constexpr std::int32_t kLastIteration = 10;
+constexpr double kConvergenceLimit = 0.001;
+constexpr double kDivergenceLimit = 10000;
+
+enum class Outcome { Finished, Restart, Ended };
+
+// Channel 1 on the relative orientation file, from its first character.
+void OpenInput(Console& c) {
+  std::string error;
+  if (!c.job.Channel1.Open(c.job.FileName[kRelativeFile], error)) throw InputError(error);
+  c.job.Channel1File = kRelativeFile;
+}
+
+[[noreturn]] void Refuse(const InputChannel& in, const std::string& expected,
+                         const std::string& found) {
+  throw InputError(in.DisplayName() + ", line " + std::to_string(in.Line()) + ": expected " +
+                   expected + ", found " + found);
+}
+
+void ReadHeader(InputChannel& in, std::int16_t& PhotoCount, double& FrameSize, double& ImageSigma) {
+  ReadFields(in, In(PhotoCount, "number of photographs"), In(FrameSize, "frame dimension"),
+             In(ImageSigma, "standard error of an image coordinate"));
+}
+
+void ReadPoint(InputChannel& in, std::int32_t& no, double& x, double& y) {
+  ReadFields(in, In(no, "point number of an image point"), In(x, "x of an image point"),
+             In(y, "y of an image point"));
+}
+
+// The header and the point numbers of every photograph, up to each
+// terminating record. A strip needs two photographs, and the frame and the
+// standard error divide: a value that cannot be used is refused like an
+// unreadable field.
+void CountingPass(InputChannel& in, Strip& s) {
+  ReadHeader(in, s.PhotoCount, s.FrameSize, s.ImageSigma);
+  if (s.PhotoCount < 2)
+    Refuse(in, "2 photographs at least (number of photographs)", PlainWhole(s.PhotoCount));
+  if (!(s.FrameSize > 0)) Refuse(in, "a positive frame dimension", PlainReal(s.FrameSize));
+  if (!(s.ImageSigma > 0))
+    Refuse(in, "a positive standard error of an image coordinate", PlainReal(s.ImageSigma));
+  const std::int16_t P = s.PhotoCount;
+  s.PhotoNumber = OneBased<std::int32_t>(P);
+  s.FocalLength = OneBased<double>(P);
+  s.PointCount = OneBased<std::int32_t>(P);
+  s.PointEnd = OneBased<std::int32_t>(P);
+  s.PointNumberList = OneBased<std::int32_t>(0);
+  std::int32_t n = 0;
+  for (std::int16_t p = 1; p <= P; ++p) {
+    ReadFields(in, In(s.PhotoNumber(p), "photograph number"), In(s.FocalLength(p), "focal length"));
+    for (;;) {
+      std::int32_t no = 0;
+      double x = 0, y = 0;
+      ReadPoint(in, no, x, y);
+      if (no == 0) break;
+      ++n;
+      s.PointNumberList.resize(n);
+      s.PointNumberList(n) = no;
+    }
+    s.PointEnd(p) = n;
+    s.PointCount(p) = n - s.PointEnd(p - 1);
+  }
+  in.Close();
+  s.ImagePointCount = n;
+}
+
+// The image points themselves, read again from the start of the file with
+// the counts of the counting pass.
+void StoringPass(Console& c, Strip& s) {
+  OpenInput(c);
+  InputChannel& in = c.job.Channel1;
+  in.ReadTitle();
+  std::int16_t PhotoCount = 0;
+  double FrameSize = 0, ImageSigma = 0;
+  ReadHeader(in, PhotoCount, FrameSize, ImageSigma);
+  s.ImagePointNumber.SetRows(s.PhotoCount);
+  s.ImageX.SetRows(s.PhotoCount);
+  s.ImageY.SetRows(s.PhotoCount);
+  std::int32_t n = 0;
+  for (std::int16_t p = 1; p <= s.PhotoCount; ++p) {
+    ReadFields(in, In(s.PhotoNumber(p), "photograph number"), In(s.FocalLength(p), "focal length"));
+    s.ImagePointNumber.SetRowLength(p, s.PointCount(p));
+    s.ImageX.SetRowLength(p, s.PointCount(p));
+    s.ImageY.SetRowLength(p, s.PointCount(p));
+    for (std::int32_t k = 1; k <= s.PointCount(p); ++k) {
+      ReadPoint(in, s.ImagePointNumber(p, k), s.ImageX(p, k), s.ImageY(p, k));
+      ++n;
+      s.PointNumberList(n) = s.ImagePointNumber(p, k);
+    }
+    std::int32_t no = 0;
+    double x = 0, y = 0;
+    ReadPoint(in, no, x, y);
+  }
+}
+
+// Too few distinct points (three per photograph), or points seen on one
+// photograph only, end the run with a message.
+bool ChecksPass(Console& c, const Strip& s) {
+  if (s.GroundPointCount < 3 * s.PhotoCount) {
+    c.ShowMessage("There are less than 6 common points: " + PlainWhole(s.GroundPointCount));
+    return false;
+  }
+  if (s.SinglePointCount > 0) {
+    c.ShowMessage("  There are " + PlainWhole(s.SinglePointCount) + " single images, job aborted");
+    PrintItems(c.job.Channel5, {"single points"});
+    for (std::int32_t j = 1; j <= s.SinglePointCount; ++j)
+      PrintItems(c.job.Channel5, {s.SinglePointList(j)});
+    return false;
+  }
+  return true;
+}
+
+double PhysicalMemory() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) return 4.0 * 1024 * 1024 * 1024;
+  return static_cast<double>(pages) * static_cast<double>(pageSize);
+}
+
+// The normal matrix is dense over all unknowns and grows with the square of
+// their number: a strip whose matrix would take more than half the memory is
+// refused before anything is allocated.
+bool NormalMatrixFits(Console& c, const Strip& s) {
+  const std::int32_t n = UnknownCount(s);
+  const double bytes = NormalMatrixBytes(n);
+  const double memory = PhysicalMemory();
+  if (bytes <= memory / 2) return true;
+  const auto megabytes = [](double b) { return PlainWhole(std::llround(std::ceil(b / 1e6))); };
+  c.ShowMessage("The strip has " + PlainWhole(n) + " unknowns: its normal matrix needs " +
+                megabytes(bytes) + " MB, more than half of this computer's memory (" +
+                megabytes(memory) + " MB). Split the strip; job aborted");
+  return false;
+}
+
+// The answer to a question about the flight direction: "y" or "Y" restarts
+// with the strip laid out the other way; anything else ends the run.
+Outcome AskRestart(Console& c, const char* prompt, std::int16_t& DirectionFlag) {
+  const std::string answer = c.AskLine(prompt);
+  if (!answer.empty() && (answer[0] == 'y' || answer[0] == 'Y')) {
+    DirectionFlag = -1;
+    return Outcome::Restart;
+  }
+  return Outcome::Ended;
+}
+
+// BlackBoard after the solution of one iteration: the corrections of the
+// ground points, three points a line, then those of the stations, one line
+// per photograph (angles in radians).
+void PrintCorrections(Console& c, const Strip& s, const OneBased<double>& NormalVector) {
+  PrintSurface& bb = c.BlackBoard;
+  const std::int32_t G = s.GroundPointCount;
+  PrintItems(bb, {"Corrections to Point coordinates"});
+  for (std::int32_t i = 1; i <= G; ++i) {
+    for (int q = 1; q <= 3; ++q)
+      PrintItems(bb, {FormatNumber(NormalVector(3 * (i - 1) + q), "####.####"), Semi, "  ", Semi});
+    if (i % 3 == 0) PrintItems(bb, {});
+  }
+  PrintItems(bb, {});
+  PrintItems(bb, {"Corrections to Station coordinates"});
+  PrintItems(bb, {});
+  const auto v = [&](std::int32_t u) { return NormalVector(3 * G + u); };
+  PrintItems(bb, {v(1), Semi, v(2), Semi, v(3), Semi, v(4), Semi, v(5)});
+  for (std::int32_t p = 3; p <= s.PhotoCount; ++p) {
+    const std::int32_t u = 6 * (p - 2);
+    PrintItems(
+        bb, {v(u), Semi, v(u + 1), Semi, v(u + 2), Semi, v(u + 3), Semi, v(u + 4), Semi, v(u + 5)});
+  }
+}
+
+// What the report needs of the finished adjustment.
+struct Results {
+  const Strip& s;
+  const StripModel& m;
+  const OneBased<double>& Inverse;
+  const RaggedTable<double>& Residual;
+  StripStatistics stats;
+  std::int32_t Iteration;
+  std::int16_t DirectionFlag;
+  double Pi = 0;
+
+  // Standard deviation of ground point coordinate q (1..3) of point i.
+  double PointSd(std::int32_t i, int q) const {
+    return StandardDeviation(stats.So, Inverse, 3 * (i - 1) + q);
+  }
+  // Standard deviation of parameter q (0..5) of photograph p >= 2, angles in
+  // degrees; 0 for the held X of photograph 2.
+  double StationSd(std::int32_t p, int q) {
+    const std::int32_t u = 6 * (p - 2) + q;
+    if (u == 0) return 0;
+    const double sd = StandardDeviation(stats.So, Inverse, 3 * s.GroundPointCount + u);
+    return q >= 3 ? RadToDeg(sd, Pi) : sd;
+  }
+  double Degrees(std::int32_t p, int q) { return RadToDeg(m.Station(p, q), Pi); }
+};
+
+std::string F(double value, const char* pattern) { return FormatNumber(value, pattern); }
+
+void PrintPhotoHeader(PrintDestination& out, std::int32_t PhotoNumber) {
+  PrintItems(out, {" "});
+  PrintItems(out, {" Point#", Semi, Tab(25), Semi, "X", Semi, Tab(40), Semi, "VX", Semi, Tab(55),
+                   Semi, "Y", Semi, Tab(70), Semi, "VY"});
+  PrintItems(out, {" Station Id = ", Semi, PhotoNumber});
+}
+
+void PrintResidualLine(PrintDestination& out, const Results& r, std::int32_t p, std::int32_t k,
+                       std::int32_t worst) {
+  const Strip& s = r.s;
+  PrintItems(out, {Tab(2),
+                   Semi,
+                   s.ImagePointNumber(p, k),
+                   Semi,
+                   Tab(20),
+                   Semi,
+                   F(s.ImageX(p, k), "####0.0000"),
+                   Semi,
+                   Tab(35),
+                   Semi,
+                   F(r.Residual(2 * p - 1, k), "##0.0000"),
+                   Semi,
+                   Tab(50),
+                   Semi,
+                   F(s.ImageY(p, k), "####0.0000"),
+                   Semi,
+                   Tab(65),
+                   Semi,
+                   F(r.Residual(2 * p, k), "##0.0000"),
+                   Semi,
+                   Tab(80),
+                   Semi,
+                   k == worst ? " *Error*" : ""});
+}
+
+// Omega, phi, kappa of photograph p and their standard deviations.
+void PrintAngles(PrintDestination& out, Results& r, std::int32_t p) {
+  const char* const pattern = "#######.#####";
+  PrintItems(
+      out, {Tab(1), Semi, "Omega", Semi, Tab(16), Semi, "Phi", Semi, Tab(30), Semi, "Kapa [D.d]"});
+  PrintItems(out, {F(r.Degrees(p, 3), pattern), Semi, Tab(15), Semi, F(r.Degrees(p, 4), pattern),
+                   Semi, Tab(30), Semi, F(r.Degrees(p, 5), pattern)});
+  PrintItems(
+      out, {F(r.StationSd(p, 3), pattern), Semi, Tab(15), Semi, F(r.StationSd(p, 4), pattern), Semi,
+            Tab(30), Semi, F(r.StationSd(p, 5), pattern)});
+}
+
+// X, Y, Z of photograph p at columns 1, 15, 30.
+void PrintPosition(PrintDestination& out, const Results& r, std::int32_t p) {
+  const char* const pattern = "########.####";
+  PrintItems(
+      out, {F(r.m.Station(p, 0), pattern), Semi, Tab(15), Semi, F(r.m.Station(p, 1), pattern), Semi,
+            Tab(30), Semi, F(r.m.Station(p, 2), pattern)});
+}
+
+// The summary and the residuals on BlackBoard, then the report section, then
+// the station parameters on BlackBoard.
+void Report(Console& c, Results& r) {
+  const Strip& s = r.s;
+  const StripModel& m = r.m;
+  PrintSurface& bb = c.BlackBoard;
+  ReportChannel& out = c.job.Channel5;
+  const double Rms = r.stats.Rms, So = r.stats.So;
+  const std::int32_t G = s.GroundPointCount;
+
+  // One residual flag per photograph, on its largest residual when that
+  // exceeds three times the standard error of an image coordinate.
+  OneBased<std::int32_t> worst(s.PhotoCount);
+  for (std::int32_t p = 1; p <= s.PhotoCount; ++p)
+    worst(p) = WorstPoint(s, r.Residual, p, 3 * s.ImageSigma);
+  const auto residuals = [&](PrintDestination& to) {
+    for (std::int32_t p = 1; p <= s.PhotoCount; ++p) {
+      PrintPhotoHeader(to, s.PhotoNumber(p));
+      for (std::int32_t k = 1; k <= s.PointCount(p); ++k) PrintResidualLine(to, r, p, k, worst(p));
+    }
+  };
+
+  PrintItems(bb, {"  RMS = ", Comma, Rms, Semi, "  So = ", Comma, So, Semi, "  ITER=", Semi,
+                  r.Iteration, Semi, " Direction = ", Semi, r.DirectionFlag});
+  PrintItems(bb, {"  "});
+  PrintItems(bb, {" Point#", Semi, Tab(17), Semi, "X", Semi, Tab(29), Semi, "VX", Semi, Tab(42),
+                  Semi, "Y", Semi, Tab(50), Semi, "VY"});
+  PrintItems(bb, {" Station Id = ", Semi, s.PhotoNumber(1)});
+  residuals(bb);
+
+  PrintItems(out, {" "});
+  PrintItems(out, {"  RMS = ", Semi, Rms, Semi, "  ITER = ", Semi, r.Iteration, Semi,
+                   " Direction = ", Semi, r.DirectionFlag});
+  PrintItems(out, {" "});
+  residuals(out);
+  PrintItems(out, {" "});
+  PrintItems(out, {"  RMS=", Semi, F(Rms, "###.####"), Semi, "  So=", Semi, F(So, "###.####"), Semi,
+                   "  ITER=", Semi, r.Iteration, Semi, "Number of Gp=", Semi, G});
+
+  PrintItems(out, {" "});
+  PrintItems(out, {"    RELATIVE ORIENTATION PARAMETERS"});
+  PrintItems(out, {"    ==============================="});
+  const char* const position = "########.####";
+  for (std::int32_t p = 2; p <= s.PhotoCount; ++p) {
+    PrintItems(out, {"  Station: ", Semi, s.PhotoNumber(p)});
+    PrintItems(out, {Tab(5), Semi, "X", Semi, Tab(25), Semi, "Y", Semi, Tab(40), Semi, "Z"});
+    PrintPosition(out, r, p);
+    if (p == 2)
+      PrintItems(out, {Tab(20), Semi, F(r.StationSd(p, 1), position), Semi, Tab(35), Semi,
+                       F(r.StationSd(p, 2), position)});
+    else
+      PrintItems(out, {Tab(2), Semi, F(r.StationSd(p, 0), position), Semi, Tab(17), Semi,
+                       F(r.StationSd(p, 1), position), Semi, Tab(29), Semi,
+                       F(r.StationSd(p, 2), position)});
+    PrintItems(out, {" "});
+    PrintAngles(out, r, p);
+    PrintItems(out, {" "});
+  }
+
+  const auto groundHeading = [&out] {
+    PrintItems(out, {" "});
+    PrintItems(out, {" "});
+    PrintItems(out, {" GROUND POINT RESULTS "});
+    PrintItems(out, {"======================"});
+    PrintItems(out, {" "});
+  };
+  groundHeading();
+  PrintItems(out, {"  Point", Semi,    Tab(17), Semi, "X",     Semi,    Tab(29), Semi, "Sx",
+                   Semi,      Tab(43), Semi,    "Y",  Semi,    Tab(60), Semi,    "Sy", Semi,
+                   Tab(74),   Semi,    "Z",     Semi, Tab(91), Semi,    "Sz"});
+  PrintItems(out, {"====================================================="});
+  for (std::int32_t i = 1; i <= G; ++i)
+    PrintItems(out, {s.GroundPointNumber(i),
+                     Semi,
+                     Tab(15),
+                     Semi,
+                     F(m.GroundPoint(i, 1), "#####.###"),
+                     Semi,
+                     Tab(25),
+                     Semi,
+                     F(r.PointSd(i, 1), "###.####"),
+                     Semi,
+                     Tab(35),
+                     Semi,
+                     F(m.GroundPoint(i, 2), "#####.###"),
+                     Semi,
+                     Tab(50),
+                     Semi,
+                     F(r.PointSd(i, 2), "###.####"),
+                     Semi,
+                     Tab(60),
+                     Semi,
+                     F(m.GroundPoint(i, 3), "#####.###"),
+                     Semi,
+                     Tab(75),
+                     Semi,
+                     F(r.PointSd(i, 3), "###.####")});
+
+  PrintItems(out, {" "});
+  PrintItems(out, {"    RELATIVE ORIENTATION STATION PARAMETERS"});
+  PrintItems(out, {"    ======================================="});
+  PrintItems(out, {Tab(15), Semi, "X",   Semi, Tab(30), Semi, "Y",         Semi,
+                   Tab(45), Semi, "Z",   Semi, Tab(60), Semi, "Omega",     Semi,
+                   Tab(75), Semi, "Phi", Semi, Tab(90), Semi, "Kapa [D.d]"});
+  for (std::int32_t p = 1; p <= s.PhotoCount; ++p)
+    PrintItems(out, {s.PhotoNumber(p),
+                     Semi,
+                     Tab(7),
+                     Semi,
+                     F(m.Station(p, 0), "#######0.0000"),
+                     Semi,
+                     Tab(20),
+                     Semi,
+                     F(m.Station(p, 1), "#######0.0000"),
+                     Semi,
+                     Tab(35),
+                     Semi,
+                     F(m.Station(p, 2), "#######0.0000"),
+                     Semi,
+                     Tab(50),
+                     Semi,
+                     F(r.Degrees(p, 3), "######0.00000"),
+                     Semi,
+                     Tab(65),
+                     Semi,
+                     F(r.Degrees(p, 4), "######0.00000"),
+                     Semi,
+                     Tab(80),
+                     Semi,
+                     F(r.Degrees(p, 5), "######0.00000")});
+
+  groundHeading();
+  PrintItems(out, {"  Point", Semi, Tab(17), Semi, "X", Semi, Tab(37), Semi, "Y", Semi, Tab(57),
+                   Semi, "Z"});
+  PrintItems(out, {"==================================="});
+  for (std::int32_t i = 1; i <= G; ++i)
+    PrintItems(out,
+               {s.GroundPointNumber(i), Semi, Tab(15), Semi, F(m.GroundPoint(i, 1), "####0.000"),
+                Semi, Tab(30), Semi, F(m.GroundPoint(i, 2), "####0.000"), Semi, Tab(45), Semi,
+                F(m.GroundPoint(i, 3), "####0.000")});
+
+  for (std::int32_t p = 2; p <= s.PhotoCount; ++p) {
+    PrintItems(bb, {"    RELATIVE ORIENTATION PARAMETERS"});
+    PrintItems(bb, {"  Station: ", Semi, s.PhotoNumber(p)});
+    if (p == 2) {
+      PrintItems(bb, {Tab(5), Semi, "X", Semi, Tab(23), Semi, "Y", Semi, Tab(47), Semi, "Z"});
+      PrintPosition(bb, r, p);
+      PrintItems(bb, {Tab(15), Semi, F(r.StationSd(p, 1), position), Semi, Tab(30), Semi,
+                      F(r.StationSd(p, 2), position)});
+    } else {
+      PrintItems(bb, {Tab(5), Semi, "X", Semi, Tab(35), Semi, "Y", Semi, Tab(70), Semi, "Z"});
+      PrintPosition(bb, r, p);
+      PrintItems(bb, {Tab(3), Semi, F(r.StationSd(p, 0), position), Semi, Tab(15), Semi,
+                      F(r.StationSd(p, 1), position), Semi, Tab(30), Semi,
+                      F(r.StationSd(p, 2), position)});
+    }
+    PrintItems(bb, {});
+    PrintAngles(bb, r, p);
+  }
+}
+
+// One adjustment from the approximations to the report, or to a question
+// about the flight direction.
+Outcome Adjust(Console& c, const Strip& s, const OneBased<double>& StationSigma,
+               std::int16_t& DirectionFlag) {
+  StripModel m = Approximations(s, DirectionFlag);
+  const double PointSigma = 0.5 * s.FrameSize;
+  // Shown and emptied; the first iteration's line goes to the top.
+  c.ShowBlackBoard();
+  c.BlackBoard.Clear();
+  c.SetCaption("BlackBoard", kResultsCaption);
+
+  const std::int32_t N = UnknownCount(s);
+  OneBased<double> NormalMatrix(PackedSize(N));
+  OneBased<double> NormalVector(N);
+  RaggedTable<double> Residual;
+  Residual.SetRows(2 * s.PhotoCount);
+  for (std::int32_t p = 1; p <= s.PhotoCount; ++p) {
+    Residual.SetRowLength(2 * p - 1, s.PointCount(p));
+    Residual.SetRowLength(2 * p, s.PointCount(p));
+  }
+
+  IterationSums sums;
+  std::int32_t Iteration = 0;
+  for (;;) {
+    Iteration = Iteration + 1;
+    sums =
+        BuildNormalEquations(s, m, StationSigma, PointSigma, NormalMatrix, NormalVector, Residual);
+    int ErrCode = 0;
+    CholeskySolve(NormalMatrix, NormalVector, N, kSolveAndInvert, ErrCode);
+    PrintItems(c.BlackBoard, {"  RMS=", Comma, sums.SumSquares, Comma, "  ITER=", Comma, Iteration,
+                              Comma, " STATION="});
+    if (ErrCode != 0) {
+      c.ShowMessage("Error in Matrix Inversion");
+      return AskRestart(c, kSingularPrompt, DirectionFlag);
+    }
+    c.ShowBlackBoard();
+    const double MaxCorrection = LargestCorrection(NormalVector, N);
+    if (MaxCorrection > kDivergenceLimit) {
+      PrintItems(c.BlackBoard,
+                 {"  RMS=", Comma, sums.SumSquares, Comma, "  ITER=", Comma, Iteration, Comma,
+                  " STATION=", Comma, " Direction = ", Semi, DirectionFlag});
+      return AskRestart(c, kDivergencePrompt, DirectionFlag);
+    }
+    PrintCorrections(c, s, NormalVector);
+    ApplyCorrections(s, NormalVector, m);
+    const double Rms = FinalStatistics(s, sums).Rms;
+    c.ShowMessage("  RMS=" + PlainReal(Rms) + "  ITER=" + PlainWhole(Iteration));
+    if (Iteration >= kLastIteration || MaxCorrection <= kConvergenceLimit) break;
+  }
+
+  Results r{s, m, NormalMatrix, Residual, FinalStatistics(s, sums), Iteration, DirectionFlag};
+  if (!r.stats.Redundant)
+    c.ShowMessage("  There are no redundant observations: So is taken as 1 (a priori)");
+  Report(c, r);
+  return Outcome::Finished;
+}
+
+}  // namespace
+
+void RelativeOrientation(Console& c) {
+  JobState& job = c.job;
+  if (job.ReadyFlag(kRelativeEntered) != kTrue) return c.ShowMessage(kNotEntered);
+  // The data stay entered after a run; a closed input is not read.
+  if (job.OpenFlag(kRelativeChosen) != kTrue) return c.ShowMessage(kNotChosen);
+  // Every run reads the file from its first character, so a second run (or a
+  // run after an interrupted one) reads the same file again.
+  OpenInput(c);
+  c.module.Pi = 4 * std::atan(1.0);
+
+  const std::string Title = job.Channel1.ReadTitle();
+  PrintItems(job.Channel5, {"  "});
+  PrintItems(job.Channel5, {Title});
+  PrintItems(job.Channel5, {"  "});
+  Strip s;
+  CountingPass(job.Channel1, s);
+  const OneBased<double> StationSigma =
+      StationSigmas(s.FrameSize, c.module.Pi, StationUnknownCount(s.PhotoCount));
+
+  std::int16_t DirectionFlag = 0;
+  for (;;) {
+    NumberGroundPoints(s);
+    if (!ChecksPass(c, s) || !NormalMatrixFits(c, s)) return;
+    StoringPass(c, s);
+    if (Adjust(c, s, StationSigma, DirectionFlag) != Outcome::Restart) return;
+  }
+}
+
+}  // namespace tessaro

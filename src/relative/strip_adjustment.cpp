@@ -1,0 +1,284 @@
+// Relative orientation arithmetic; conventions in strip_adjustment.h. The
+// formulas are written one operation at a time in the order they are read,
+// left to right; keep them literal.
+#include "relative/strip_adjustment.h"
+
+#include <cmath>
+#include <unordered_map>
+#include <utility>
+
+#include "numeric/packed.h"
+#include "numeric/rotation.h"
+
+namespace tessaro {
+
+void NumberGroundPoints(Strip& s) {
+  const std::int32_t n = s.ImagePointCount;
+  s.RayPoint = OneBased<std::int32_t>(n);
+  s.GroundPointNumber = OneBased<std::int32_t>(n);
+  // The first image point with a new number opens a ground point; every later
+  // one with that number joins it. A map finds the earlier one directly
+  // instead of scanning the rest of the list for each new number.
+  std::unordered_map<std::int32_t, std::int32_t> indexOf;
+  std::int32_t K = 0;
+  for (std::int32_t j = 1; j <= n; ++j) {
+    auto [it, isNew] = indexOf.try_emplace(s.PointNumberList(j), K + 1);
+    if (isNew) {
+      K = K + 1;
+      s.GroundPointNumber(K) = s.PointNumberList(j);
+    }
+    s.RayPoint(j) = it->second;
+  }
+  s.GroundPointCount = K;
+  s.RayCount = OneBased<std::int32_t>(K);
+  for (std::int32_t j = 1; j <= n; ++j) ++s.RayCount(s.RayPoint(j));
+  s.SinglePointList = OneBased<std::int32_t>(0);
+  s.SinglePointCount = 0;
+  for (std::int32_t i = 1; i <= K; ++i) {
+    if (s.RayCount(i) != 1) continue;
+    s.SinglePointCount = s.SinglePointCount + 1;
+    s.SinglePointList.resize(s.SinglePointCount);
+    s.SinglePointList(s.SinglePointCount) = s.GroundPointNumber(i);
+  }
+}
+
+OneBased<double> StationSigmas(double FrameSize, double Pi, std::int32_t StationUnknownCount) {
+  OneBased<double> sigma(StationUnknownCount < 5 ? 5 : StationUnknownCount);
+  auto photograph = [&](std::int32_t u) {
+    for (int q = 0; q < 3; ++q) sigma(u + q) = FrameSize * 0.5;
+    for (int q = 3; q < 6; ++q) sigma(u + q) = Pi * 0.5;
+  };
+  photograph(0);
+  for (std::int32_t u = 6; u <= StationUnknownCount; u += 6) photograph(u);
+  return sigma;
+}
+
+StripModel Approximations(const Strip& s, int Direction) {
+  StripModel m;
+  m.StationTable = RealTable<3>(6 * s.PhotoCount - 1);
+  m.GroundPoint = RealTable<7>(s.GroundPointCount);
+  const double BaseStep = 0.37 * s.FrameSize;
+  // Against the flight the next photograph lies on the side of negative x.
+  const double Step = Direction < 0 ? -BaseStep : BaseStep;
+  double A = 0;
+  for (std::int32_t p = 2; p <= s.PhotoCount; ++p) {
+    A = A + Step;
+    m.StationTable(6 * (p - 1), 1) = A;
+    m.StationTable(6 * (p - 1), 2) = A;
+  }
+  // Ground points are numbered in order of first appearance, so the first
+  // image point of point i is the first one met with an index beyond those
+  // already placed.
+  std::int32_t placed = 0;
+  std::int32_t L = 1;
+  for (std::int32_t n = 1; n <= s.ImagePointCount; ++n) {
+    while (n > s.PointEnd(L)) ++L;
+    const std::int32_t i = s.RayPoint(n);
+    if (i <= placed) continue;
+    placed = i;
+    const std::int32_t k = n - s.PointEnd(L - 1);
+    const double X = (L - 1) * Step + s.ImageX(L, k);
+    const double Y = s.ImageY(L, k);
+    const double Z = -s.FocalLength(L);
+    m.GroundPoint(i, 1) = X;
+    m.GroundPoint(i, 2) = Y;
+    m.GroundPoint(i, 3) = Z;
+    m.GroundPoint(i, 4) = X;
+    m.GroundPoint(i, 5) = Y;
+    m.GroundPoint(i, 6) = Z;
+  }
+  return m;
+}
+
+ImagePointRows CollinearityRows(const std::array<double, 3>& ground,
+                                const std::array<double, 6>& station, double f, double xObserved,
+                                double yObserved, double ImageSigma) {
+  const double dX = ground[0] - station[0];
+  const double dY = ground[1] - station[1];
+  const double dZ = ground[2] - station[2];
+  const double omega = station[3], phi = station[4], kappa = station[5];
+  Matrix3 m;
+  RotationMatrix(m, omega, phi, kappa);
+  const double U = m(1, 1) * dX + m(1, 2) * dY + m(1, 3) * dZ;
+  const double V = m(2, 1) * dX + m(2, 2) * dY + m(2, 3) * dZ;
+  const double W = m(3, 1) * dX + m(3, 2) * dY + m(3, 3) * dZ;
+  const double x = -f * U / W;
+  const double y = -f * V / W;
+  const double WWs = W * W * ImageSigma;
+
+  // U, V, W differentiated by omega and by phi (by kappa: V, -U and 0).
+  const double dUo = -m(1, 3) * dY + m(1, 2) * dZ;
+  const double dVo = -m(2, 3) * dY + m(2, 2) * dZ;
+  const double dWo = -m(3, 3) * dY + m(3, 2) * dZ;
+  const double sw = std::sin(omega), cw = std::cos(omega);
+  const double sp = std::sin(phi), cp = std::cos(phi);
+  const double sk = std::sin(kappa), ck = std::cos(kappa);
+  const double dUp = -sp * ck * dX + cp * sw * ck * dY - cp * cw * ck * dZ;
+  const double dVp = sp * sk * dX - cp * sw * sk * dY + cp * cw * sk * dZ;
+  const double dWp = cp * dX + sw * sp * dY - cw * sp * dZ;
+
+  ImagePointRows rows;
+  ObservationRow& Rx = rows.x;
+  ObservationRow& Ry = rows.y;
+  Rx[0] = (x - xObserved) / ImageSigma;
+  Ry[0] = (y - yObserved) / ImageSigma;
+  for (int c = 1; c <= 3; ++c) {
+    Rx[c] = f * (W * m(1, c) - U * m(3, c)) / WWs;
+    Ry[c] = f * (W * m(2, c) - V * m(3, c)) / WWs;
+    // Moving the station moves the ray's origin the other way.
+    Rx[c + 3] = -Rx[c];
+    Ry[c + 3] = -Ry[c];
+  }
+  Rx[7] = f * (W * dUo - U * dWo) / WWs;
+  Ry[7] = f * (W * dVo - V * dWo) / WWs;
+  Rx[8] = f * (W * dUp - U * dWp) / WWs;
+  Ry[8] = f * (W * dVp - V * dWp) / WWs;
+  Rx[9] = f * V / (W * ImageSigma);
+  Ry[9] = -f * U / (W * ImageSigma);
+  return rows;
+}
+
+namespace {
+
+// The station block of `count` coefficients R(4..3+count) at unknowns s+1..,
+// then its cross block with ground point I.
+void AddStationRows(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
+                    std::int32_t s, int count, std::int32_t I) {
+  for (int r = 1; r <= count; ++r) {
+    B(s + r) += R[r + 3] * R[0];
+    for (int c = 1; c <= r; ++c) A(PackedIndex(s + r, s + c)) += R[r + 3] * R[c + 3];
+  }
+  const std::int32_t b = 3 * (I - 1);
+  for (int r = 1; r <= count; ++r)
+    for (int c = 1; c <= 3; ++c) A(PackedIndex(s + r, b + c)) += R[r + 3] * R[c];
+}
+
+}  // namespace
+
+void AddPointBlock(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
+                   std::int32_t I) {
+  const std::int32_t b = 3 * (I - 1);
+  for (int r = 1; r <= 3; ++r) {
+    B(b + r) += R[r] * R[0];
+    for (int c = 1; c <= r; ++c) A(PackedIndex(b + r, b + c)) += R[r] * R[c];
+  }
+}
+
+void AddSecondStationBlock(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
+                           std::int32_t G, std::int32_t I) {
+  AddStationRows(R, B, A, 3 * G, 5, I);
+}
+
+void AddStationBlock(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
+                     std::int32_t G, std::int32_t p, std::int32_t I) {
+  AddStationRows(R, B, A, 3 * G + 5 + 6 * (p - 3), 6, I);
+}
+
+IterationSums BuildNormalEquations(const Strip& s, const StripModel& m,
+                                   const OneBased<double>& StationSigma, double PointSigma,
+                                   OneBased<double>& NormalMatrix, OneBased<double>& NormalVector,
+                                   RaggedTable<double>& Residual) {
+  const std::int32_t G = s.GroundPointCount;
+  const std::int32_t stations = StationUnknownCount(s.PhotoCount);
+  const std::int32_t n = UnknownCount(s);
+  const double PointSigma2 = PointSigma * PointSigma;
+
+  // Every unknown is tied to its starting value, which keeps the normal
+  // matrix regular while the approximations are poor.
+  for (std::int32_t i = 1; i <= G; ++i)
+    for (int c = 1; c <= 3; ++c)
+      NormalVector(3 * (i - 1) + c) =
+          -(m.GroundPoint(i, c) - m.GroundPoint(i, c + 3)) / PointSigma2;
+  NormalMatrix.fill(0.0);
+  for (std::int32_t r = 1; r <= n; ++r) NormalMatrix(PackedIndex(r, r)) = 1 / PointSigma2;
+  for (std::int32_t u = 1; u <= stations; ++u) {
+    const double sigma2 = StationSigma(u) * StationSigma(u);
+    NormalVector(3 * G + u) = -(m.StationTable(u + 6, 1) - m.StationTable(u + 6, 2)) / sigma2;
+    NormalMatrix(PackedIndex(3 * G + u, 3 * G + u)) = 1 / sigma2;
+  }
+
+  IterationSums sums;
+  std::int32_t j = 0;  // running number of the image point
+  for (std::int32_t p = 1; p <= s.PhotoCount; ++p) {
+    const std::array<double, 6> station = {m.Station(p, 0), m.Station(p, 1), m.Station(p, 2),
+                                           m.Station(p, 3), m.Station(p, 4), m.Station(p, 5)};
+    for (std::int32_t k = 1; k <= s.PointCount(p); ++k) {
+      ++j;
+      const std::int32_t I = s.RayPoint(j);
+      const std::array<double, 3> ground = {m.GroundPoint(I, 1), m.GroundPoint(I, 2),
+                                            m.GroundPoint(I, 3)};
+      const ImagePointRows rows = CollinearityRows(ground, station, s.FocalLength(p),
+                                                   s.ImageX(p, k), s.ImageY(p, k), s.ImageSigma);
+      const std::pair<std::int32_t, const ObservationRow*> equations[] = {{2 * p - 1, &rows.x},
+                                                                          {2 * p, &rows.y}};
+      for (const auto& [row, R] : equations) {
+        AddPointBlock(*R, NormalVector, NormalMatrix, I);
+        if (p == 2) {
+          // Photograph 2 keeps its X: its five coefficients move up by one.
+          ObservationRow R2 = *R;
+          for (int c = 4; c <= 8; ++c) R2[c] = (*R)[c + 1];
+          R2[9] = 0;
+          AddSecondStationBlock(R2, NormalVector, NormalMatrix, G, I);
+        } else if (p >= 3) {
+          AddStationBlock(*R, NormalVector, NormalMatrix, G, p, I);
+        }
+        const double v = s.ImageSigma * (*R)[0];
+        Residual(row, k) = v;
+        sums.SumSquares += v * v;
+        sums.WeightedSum += (*R)[0] * (*R)[0];
+      }
+    }
+  }
+  return sums;
+}
+
+double LargestCorrection(const OneBased<double>& v, std::int32_t n) {
+  double largest = 0;
+  for (std::int32_t r = 1; r <= n; ++r)
+    if (std::fabs(v(r)) > largest) largest = std::fabs(v(r));
+  return largest;
+}
+
+void ApplyCorrections(const Strip& s, const OneBased<double>& NormalVector, StripModel& m) {
+  const std::int32_t G = s.GroundPointCount;
+  for (std::int32_t i = 1; i <= G; ++i)
+    for (int c = 1; c <= 3; ++c)
+      m.GroundPoint(i, c) = m.GroundPoint(i, c) + 1.0 * NormalVector(3 * (i - 1) + c);
+  for (std::int32_t u = 1; u <= StationUnknownCount(s.PhotoCount); ++u)
+    m.StationTable(u + 6, 1) = m.StationTable(u + 6, 1) + 1.0 * NormalVector(3 * G + u);
+}
+
+StripStatistics FinalStatistics(const Strip& s, const IterationSums& sums) {
+  StripStatistics t;
+  t.Rms = std::sqrt(sums.SumSquares / (2 * s.ImagePointCount));
+  const std::int32_t redundancy = 2 * s.ImagePointCount - UnknownCount(s);
+  t.Redundant = redundancy > 0;
+  t.So = t.Redundant ? std::sqrt(sums.WeightedSum / redundancy) : 1.0;
+  return t;
+}
+
+double StandardDeviation(double So, const OneBased<double>& Inverse, std::int32_t r) {
+  return So * std::sqrt(Inverse(PackedIndex(r, r)));
+}
+
+std::int32_t WorstPoint(const Strip& s, const RaggedTable<double>& Residual, std::int32_t p,
+                        double limit) {
+  double largest = 0;
+  std::int32_t worst = 0;
+  for (std::int32_t k = 1; k <= s.PointCount(p); ++k) {
+    for (const double v : {Residual(2 * p - 1, k), Residual(2 * p, k)}) {
+      if (std::fabs(v) > largest) {
+        largest = std::fabs(v);
+        worst = k;
+      }
+    }
+  }
+  return largest > limit ? worst : 0;
+}
+
+double NormalMatrixBytes(std::int64_t n) {
+  const double positions = static_cast<double>(n) * static_cast<double>(n + 1) / 2 + 1;
+  return positions * static_cast<double>(sizeof(double));
+}
+
+}  // namespace tessaro
