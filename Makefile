@@ -54,12 +54,13 @@ demo: build
 
 bench: deps
 	$(CONFIGURE) -B build-bench -DCMAKE_BUILD_TYPE=Release -DTESSARO_BUILD_GUI=OFF -DTESSARO_BUILD_BENCH=ON
-	cmake --build build-bench -j $(JOBS) --target tessaro-bench
+	cmake --build build-bench -j $(JOBS) --target tessaro-bench tessaro-relative-bench
 	build-bench/bin/tessaro-bench
+	build-bench/bin/tessaro-relative-bench
 
 screenshots: build
 	@command -v xvfb-run >/dev/null || $(SUDO) apt-get install -y --no-install-recommends xvfb xauth x11-apps imagemagick
 	xvfb-run -a -s "-screen 0 1600x1000x24" tools/screenshots.sh $(BUILD)/bin
 
 clean:
-	rm -rf $(BUILD) build-asan build-core build-bench
+	rm -rf $(BUILD) build-asan build-core build-bench build-rel
