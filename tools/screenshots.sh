@@ -15,9 +15,9 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 "$bindir/tessaro-screens" "$root/examples" "$docs"
-for name in form1 blackboard form2 help; do
+for name in form1 blackboard resection form2 relative help; do
   [ -s "$docs/$name.png" ] || { echo "screenshots: $docs/$name.png is missing" >&2; exit 1; }
 done
 if command -v identify >/dev/null; then
-  identify -format "%f %wx%h\n" "$docs"/form1.png "$docs"/blackboard.png "$docs"/form2.png "$docs"/help.png
+  identify -format "%f %wx%h\n" "$docs"/*.png
 fi
