@@ -44,23 +44,23 @@ class ImageTrans : public TempDirTest {
  protected:
   void SetUp() override {
     TempDirTest::SetUp();
-    console_.Load();
+    console.Load();
   }
 
   // Chooses the report and the input file, enters and processes it as a
   // user would; returns the report.
   Lines Run(const std::string& input, const Lines& answers = {}) {
-    if (!console_.job.Channel5.IsOpen()) {
-      ui_.files = {PathOf("report.txt")};
-      console_.PressCaption("Open-OutputFile");
+    if (!console.job.Channel5.IsOpen()) {
+      ui.files = {PathOf("report.txt")};
+      console.PressCaption("Open-OutputFile");
     }
-    console_.PressCaption("Close-ImageTrans");
-    ui_.files = {File("input.txt", input)};
-    ui_.answers.assign(answers.begin(), answers.end());
-    console_.PressCaption("Open-ImageTrans");
-    console_.PressCaption("Enter ImageTransData");
-    console_.PressCaption("Process ImageTrans");
-    console_.job.Channel5.Flush();
+    console.PressCaption("Close-ImageTrans");
+    ui.files = {File("input.txt", input)};
+    ui.answers.assign(answers.begin(), answers.end());
+    console.PressCaption("Open-ImageTrans");
+    console.PressCaption("Enter ImageTransData");
+    console.PressCaption("Process ImageTrans");
+    console.job.Channel5.Flush();
     return CrLfLines(Read(PathOf("report.txt")));
   }
 
@@ -70,19 +70,19 @@ class ImageTrans : public TempDirTest {
                                       std::int16_t photos, const Lines& answers = {},
                                       std::int16_t refusal = 0) {
     std::string error;
-    EXPECT_TRUE(console_.job.Channel5.Open(PathOf("report.txt"), error));
-    console_.job.Channel1.OpenText(body, "body.txt");
-    console_.module.FiducialCount = fiducials;
-    console_.module.TransPhotoCount = photos;
-    ui_.answers.assign(answers.begin(), answers.end());
-    TransformImages(console_, refusal);
-    console_.job.Channel5.Flush();
-    EXPECT_FALSE(console_.job.Channel1.IsOpen());
+    EXPECT_TRUE(console.job.Channel5.Open(PathOf("report.txt"), error));
+    console.job.Channel1.OpenText(body, "body.txt");
+    console.module.FiducialCount = fiducials;
+    console.module.TransPhotoCount = photos;
+    ui.answers.assign(answers.begin(), answers.end());
+    TransformImages(console, refusal);
+    console.job.Channel5.Flush();
+    EXPECT_FALSE(console.job.Channel1.IsOpen());
     return {refusal, CrLfLines(Read(PathOf("report.txt")))};
   }
 
-  FakeUi ui_;
-  Console console_{ui_, [] {
+  FakeUi ui;
+  Console console{ui, [] {
                      Operations ops;
                      ops.ReadImageTransHeader = ReadImageTransHeader;
                      ops.TransformImages = TransformImages;
@@ -144,13 +144,13 @@ TEST_F(ImageTrans, GoldenSimilaritySection) {
                         " A1 = 10.000000", " A2 = 0.600000", " A3 = -0.800000", " A4 = 0.000000",
                         " B1 = -10.000000", " B2 = 0.800000", " B3 = 0.600000", " B4 = 0.000000"})
     board.push_back(l);
-  EXPECT_EQ(console_.BlackBoard.Lines(), board);
-  EXPECT_EQ(ui_.prompts, Lines{"Is the solution acceptable? Y/N"});
-  ASSERT_TRUE(ui_.position.has_value());
-  EXPECT_EQ(ui_.position->x, 3000);
-  EXPECT_EQ(ui_.position->y, 3000);
+  EXPECT_EQ(console.BlackBoard.Lines(), board);
+  EXPECT_EQ(ui.prompts, Lines{"Is the solution acceptable? Y/N"});
+  ASSERT_TRUE(ui.position.has_value());
+  EXPECT_EQ(ui.position->x, 3000);
+  EXPECT_EQ(ui.position->y, 3000);
   // The shared arrays hold the image points in photo coordinates.
-  const Module1& m = console_.module;
+  const Module1& m = console.module;
   ASSERT_EQ(m.ImgPointCount, 2);
   EXPECT_EQ(m.ImgPointNo(1), 9002);
   EXPECT_DOUBLE_EQ(m.ImgX(1), -8.5);
@@ -176,7 +176,7 @@ TEST_F(ImageTrans, OnlyASingleNRejects) {
   const auto [refusal, report] = Call(kSquare + Photo(1, 2, kSquareMeasured), 4, 1, {"Y"}, 5);
   EXPECT_EQ(refusal, 0);
   EXPECT_EQ(Count(report, "Transformed Points "), 0);
-  EXPECT_EQ(console_.module.ImgPointCount, 0);
+  EXPECT_EQ(console.module.ImgPointCount, 0);
 }
 
 // Digital images: the image size is reported, every point moves to the
@@ -186,13 +186,13 @@ TEST_F(ImageTrans, DigitalImagesAreCentredWithoutAQuestion) {
       "4000, 5000\n" + Photo(21, -1, "1, 2500, 2000\n2, 0, 0\n") + Photo(22, 0, "2, 100, -300\n"),
       0, 2, {}, 9);
   EXPECT_EQ(refusal, 9);
-  EXPECT_TRUE(ui_.prompts.empty());
+  EXPECT_TRUE(ui.prompts.empty());
   EXPECT_EQ(Lines(report.begin(), report.begin() + 3),
             (Lines{" Digital Images", " Rows, Columns are:  4000  x  5000 ", " "}));
   EXPECT_EQ(Count(report, PointLine(2, "-2500.000", "2000.000")), 1);
   EXPECT_EQ(report.back(), PointLine(2, "-2400.000", "1700.000"));
-  EXPECT_EQ(console_.module.ImgPointCount, 1);
-  EXPECT_EQ(console_.module.ImgY(1), 1700);
+  EXPECT_EQ(console.module.ImgPointCount, 1);
+  EXPECT_EQ(console.module.ImgY(1), 1700);
 }
 
 // A photo with fewer records than fiducials: the places past its
@@ -206,7 +206,7 @@ TEST_F(ImageTrans, ShortPhotosDoNotSeeTheRecordsOfTheOneBefore) {
   ASSERT_GT(after.size(), alone.size());
   EXPECT_EQ(Lines(after.end() - static_cast<long>(alone.size()), after.end()), alone);
   EXPECT_EQ(Count(alone, "Transformation Residuals "), 1);
-  EXPECT_EQ(console_.module.ImgPointCount, 0);
+  EXPECT_EQ(console.module.ImgPointCount, 0);
 }
 
 // Refused photos: a singular fit (fiducials on a line) and a mode above 3
@@ -221,12 +221,12 @@ TEST_F(ImageTrans, RefusedPhotosLetTheRunGoOn) {
   EXPECT_EQ(refusal, 0);  // the last photo, a similarity, is accepted
   const std::string zero = "Image transformation has a zero determinant. The solution is rejected ";
   EXPECT_EQ(
-      ui_.messages,
+      ui.messages,
       (Lines{zero, zero, "Photo 17: transformation mode -2 is not defined; the photo is skipped"}));
   EXPECT_EQ(Count(report, "Transformation Residuals "), 1);
   EXPECT_EQ(Count(report, "<=0 Digital image, 1=Similarity, 2=Affine, 3=Bilinear, Mode =  4 "), 1);
   EXPECT_EQ(Count(report, PadTo(PadTo(" 5 ", 15) + " 1 ", 29) + " 1 "), 1);  // mode -2's record
-  EXPECT_EQ(ui_.prompts.size(), 1u);
+  EXPECT_EQ(ui.prompts.size(), 1u);
 
   // The flag after a refused last photo: the solver's code, or 1.
   EXPECT_EQ(Call(singular, 4, 1).first, 130);
@@ -239,19 +239,19 @@ TEST_F(ImageTrans, RefusedPhotosLetTheRunGoOn) {
 TEST_F(ImageTrans, MalformedFilesStopWithAMessage) {
   const std::string head = std::string("\"Broken\"\n1, 4\n") + kSquare + "7, 1\n1, -99, -99\n";
   const Lines report = Run(head + "2, 101, x\n");
-  ASSERT_EQ(ui_.messages.size(), 1u);
-  EXPECT_TRUE(ui_.messages[0].starts_with("input.txt, line 9: expected a number"))
-      << ui_.messages[0];
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_TRUE(ui.messages[0].starts_with("input.txt, line 9: expected a number"))
+      << ui.messages[0];
   EXPECT_EQ(report.size(), 6u);
   EXPECT_EQ(report.back(), PadTo(PadTo(" 1 ", 15) + "-99 ", 29) + "-99 ");
-  EXPECT_EQ(console_.job.ReadyFlag(kImageTransEntered), kTrue);
-  EXPECT_FALSE(console_.job.Channel1.IsOpen());
+  EXPECT_EQ(console.job.ReadyFlag(kImageTransEntered), kTrue);
+  EXPECT_FALSE(console.job.Channel1.IsOpen());
 
   // A file that ends before its photos do.
   const Lines longer = Run(head);
-  ASSERT_EQ(ui_.messages.size(), 2u);
-  EXPECT_TRUE(ui_.messages[1].starts_with("input.txt, line 9: expected")) << ui_.messages[1];
-  EXPECT_NE(ui_.messages[1].find("end of the file"), std::string::npos);
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_TRUE(ui.messages[1].starts_with("input.txt, line 9: expected")) << ui.messages[1];
+  EXPECT_NE(ui.messages[1].find("end of the file"), std::string::npos);
   EXPECT_EQ(longer.size(), 6u + 6u);
 }
 
