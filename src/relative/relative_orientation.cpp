@@ -58,7 +58,7 @@ void ReadPoint(InputChannel& in, std::int32_t& no, double& x, double& y) {
 // The header and the point numbers of every photograph, up to each
 // terminating record. A strip needs two photographs, and the frame and the
 // standard error divide: a value that cannot be used is refused like an
-// unreadable field.
+// unreadable field; so is a focal length that is not positive.
 void CountingPass(InputChannel& in, Strip& s) {
   ReadHeader(in, s.PhotoCount, s.FrameSize, s.ImageSigma);
   if (s.PhotoCount < 2)
@@ -75,6 +75,8 @@ void CountingPass(InputChannel& in, Strip& s) {
   std::int32_t n = 0;
   for (std::int16_t p = 1; p <= P; ++p) {
     ReadFields(in, In(s.PhotoNumber(p), "photograph number"), In(s.FocalLength(p), "focal length"));
+    // A photograph without a focal length has no bundle of rays.
+    if (!(s.FocalLength(p) > 0)) Refuse(in, "a positive focal length", PlainReal(s.FocalLength(p)));
     for (;;) {
       std::int32_t no = 0;
       double x = 0, y = 0;
@@ -467,6 +469,9 @@ Outcome Adjust(Console& c, const Strip& s, const OneBased<double>& StationSigma,
         BuildNormalEquations(s, m, StationSigma, PointSigma, NormalMatrix, NormalVector, Residual);
     int ErrCode = 0;
     CholeskySolve(NormalMatrix, NormalVector, N, kSolveAndInvert, ErrCode);
+    // Values so large that their squares overflow leave corrections that are
+    // not numbers: no solution either.
+    if (ErrCode == 0 && !AllFinite(NormalVector, N)) ErrCode = kCholeskyNotPositiveDefinite;
     PrintItems(c.BlackBoard, {"  RMS=", Comma, sums.SumSquares, Comma, "  ITER=", Comma, Iteration,
                               Comma, " STATION="});
     if (ErrCode != 0) {

@@ -239,6 +239,12 @@ double LargestCorrection(const OneBased<double>& v, std::int32_t n) {
   return largest;
 }
 
+bool AllFinite(const OneBased<double>& v, std::int32_t n) {
+  for (std::int32_t r = 1; r <= n; ++r)
+    if (!std::isfinite(v(r))) return false;
+  return true;
+}
+
 void ApplyCorrections(const Strip& s, const OneBased<double>& NormalVector, StripModel& m) {
   const std::int32_t G = s.GroundPointCount;
   for (std::int32_t i = 1; i <= G; ++i)

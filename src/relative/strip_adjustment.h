@@ -180,6 +180,9 @@ IterationSums BuildNormalEquations(const Strip& s, const StripModel& m,
 // The largest absolute value of v(1..n); 0 for n < 1.
 double LargestCorrection(const OneBased<double>& v, std::int32_t n);
 
+// Whether v(1..n) are all finite numbers.
+bool AllFinite(const OneBased<double>& v, std::int32_t n);
+
 // Adds the corrections (times 1.0) to the current ground points and stations.
 void ApplyCorrections(const Strip& s, const OneBased<double>& NormalVector, StripModel& m);
 
