@@ -119,9 +119,11 @@ void ReadAbsoluteOrientationData(Console& c) {
 void ComputeAbsoluteOrientation(Console& c) {
   Module1& m = c.module;
   // The control and point arrays are shared: another operation's input may
-  // have replaced them since. Positions never read here count as model
+  // have replaced them since, with more control points or more image points
+  // than were measured here. Positions never read here count as model
   // coordinates 0 with standard errors Sxyz, so the run stays defined.
-  if (m.ModelXYZ.size() < m.ImgPointCount) m.ModelXYZ.resize(m.ImgPointCount);
+  const std::int32_t used = std::max(m.ImgPointCount, m.CtrlPointCount);
+  if (m.ModelXYZ.size() < used) m.ModelXYZ.resize(used);
   if (m.CtrlSigma.size() < m.CtrlPointCount)
     m.CtrlSigma = OneBased<std::array<double, 2>>(m.CtrlPointCount, {m.AbsSxyz, m.AbsSxyz});
 
