@@ -104,12 +104,6 @@ TEST(AdjustSevenParameters, KnownNoisyAndDivergingTransformations) {
   }
 }
 
-// A line of texts placed at columns (from 1), blanks between them.
-std::string At(std::initializer_list<std::pair<std::size_t, std::string>> items) {
-  std::string line;
-  for (const auto& [col, text] : items) line += std::string(col - 1 - line.size(), ' ') + text;
-  return line;
-}
 std::string N(double v, const char* after = "") { return std::to_string(std::lround(v)) + after; }
 
 using AbsoluteSession = TempDirTest;

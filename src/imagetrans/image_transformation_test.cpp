@@ -25,14 +25,9 @@ std::string Photo(int no, int mode, const std::string& records) {
   return std::to_string(no) + ", " + std::to_string(mode) + "\n" + records + "0,0,0\n";
 }
 
-// Text followed by blanks up to column `column` (columns count from 1).
-std::string PadTo(std::string s, std::size_t column) {
-  return s + std::string(column - 1 - s.size(), ' ');
-}
-
 // A transformed point line: the number, X from column 15, Y from column 30.
 std::string PointLine(int no, const std::string& x, const std::string& y) {
-  return PadTo(PadTo(" " + std::to_string(no) + " ", 15) + x, 30) + y;
+  return At({{1, " " + std::to_string(no) + " "}, {15, x}, {30, y}});
 }
 
 // A square of fiducials 1..4 and its image under X = 10 + 0.6x - 0.8y,
@@ -225,7 +220,7 @@ TEST_F(ImageTrans, RefusedPhotosLetTheRunGoOn) {
       (Lines{zero, zero, "Photo 17: transformation mode -2 is not defined; the photo is skipped"}));
   EXPECT_EQ(Count(report, "Transformation Residuals "), 1);
   EXPECT_EQ(Count(report, "<=0 Digital image, 1=Similarity, 2=Affine, 3=Bilinear, Mode =  4 "), 1);
-  EXPECT_EQ(Count(report, PadTo(PadTo(" 5 ", 15) + " 1 ", 29) + " 1 "), 1);  // mode -2's record
+  EXPECT_EQ(Count(report, At({{1, " 5 "}, {15, " 1 "}, {29, " 1 "}})), 1);  // mode -2's record
   EXPECT_EQ(ui.prompts.size(), 1u);
 
   // The flag after a refused last photo: the solver's code, or 1.
@@ -243,7 +238,7 @@ TEST_F(ImageTrans, MalformedFilesStopWithAMessage) {
   EXPECT_TRUE(ui.messages[0].starts_with("input.txt, line 9: expected a number"))
       << ui.messages[0];
   EXPECT_EQ(report.size(), 6u);
-  EXPECT_EQ(report.back(), PadTo(PadTo(" 1 ", 15) + "-99 ", 29) + "-99 ");
+  EXPECT_EQ(report.back(), At({{1, " 1 "}, {15, "-99 "}, {29, "-99 "}}));
   EXPECT_EQ(console.job.ReadyFlag(kImageTransEntered), kTrue);
   EXPECT_FALSE(console.job.Channel1.IsOpen());
 

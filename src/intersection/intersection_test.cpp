@@ -36,13 +36,6 @@ V3 Rotate(const Station& s, V3 v) {
   return v;
 }
 
-// Text placed at columns: {{1, "a"}, {15, "b"}} is "a" then blanks up to 15, "b".
-std::string At(const std::vector<std::pair<std::size_t, std::string>>& items) {
-  std::string s;
-  for (const auto& [column, text] : items) s += std::string(column - 1 - s.size(), ' ') + text;
-  return s;
-}
-
 // Level photographs (f 100, Z0 1000, 500 apart) see point 5 (120, 80, 0) at (12, 8), (-38, 8).
 const std::string kPhoto1 = "1, 100, 0, 0, 1000, 0, 0, 0\n";
 const std::string kPhoto2 = "2, 100, 500, 0, 1000, 0, 0, 0\n";

@@ -79,6 +79,18 @@ void PrintAngles(PrintDestination& out, const Module1& m, int tabPhi, int tabKap
                    FormatNumber(m.Kappa * toDegrees, "#######.####")});
 }
 
+// StationValues(1..6) = the station as it stands, the angles multiplied by
+// angleFactor (1 keeps radians; multiplying by 1 changes no bit).
+void StoreStation(Module1& m, double angleFactor) {
+  OneBased<double>& sv = m.StationValues;
+  sv(1) = m.Xo;
+  sv(2) = m.Yo;
+  sv(3) = m.Zo;
+  sv(4) = m.Omega * angleFactor;
+  sv(5) = m.Phi * angleFactor;
+  sv(6) = m.Kappa * angleFactor;
+}
+
 // Mode 1: the image records are matched to the control points, and from now
 // on the resection counts its points by image records.
 void Prepare(Console& c) {
@@ -95,13 +107,8 @@ void Prepare(Console& c) {
   m.Phi = m.Phi * rho;
   m.Kappa = m.Kappa * rho;
   m.SigmaAngle = m.SigmaAngle * rho;
+  StoreStation(m, 1.0);
   OneBased<double>& sv = m.StationValues;
-  sv(1) = m.Xo;
-  sv(2) = m.Yo;
-  sv(3) = m.Zo;
-  sv(4) = m.Omega;
-  sv(5) = m.Phi;
-  sv(6) = m.Kappa;
   sv(7) = m.SigmaXY;
   sv(8) = m.SigmaZ;
   sv(9) = m.SigmaAngle;
@@ -114,12 +121,7 @@ void ChangeStationValues(Console& c) {
   Module1& m = c.module;
   OneBased<double>& sv = m.StationValues;
   const double toDegrees = 1 / Rho();
-  sv(1) = m.Xo;
-  sv(2) = m.Yo;
-  sv(3) = m.Zo;
-  sv(4) = m.Omega * toDegrees;
-  sv(5) = m.Phi * toDegrees;
-  sv(6) = m.Kappa * toDegrees;
+  StoreStation(m, toDegrees);
   sv(9) = m.SigmaAngle * toDegrees;
   for (int k = 1; k <= 9; ++k) c.Text1[k - 1] = BoxText(sv(k));
   c.ShowStationValues();
@@ -163,14 +165,8 @@ bool RefuseZeroSigma(Console& c) {
 void WriteResult(Console& c, const ResectionEquations& eq, const OneBased<double>& Q, double Rms,
                  int Iteration) {
   Module1& m = c.module;
-  OneBased<double>& sv = m.StationValues;
-  sv(1) = m.Xo;
-  sv(2) = m.Yo;
-  sv(3) = m.Zo;
-  sv(4) = m.Omega;
-  sv(5) = m.Phi;
-  sv(6) = m.Kappa;
-  StationPrecisions(Q, sv(7), sv(8));
+  StoreStation(m, 1.0);
+  StationPrecisions(Q, m.StationValues(7), m.StationValues(8));
 
   ReportChannel& out = c.job.Channel5;
   PrintItems(out, {"  "});

@@ -10,9 +10,11 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shell/ui_port.h"
@@ -65,6 +67,14 @@ inline Lines CrLfLines(const std::string& text) {
   EXPECT_EQ(start, text.size()) << "the report does not end with CR LF";
   for (const std::string& line : lines) EXPECT_EQ(line.find('\n'), std::string::npos) << line;
   return lines;
+}
+
+// A report line of texts placed at columns (from 1): {{1, "a"}, {15, "b"}}
+// is "a", blanks up to column 15, then "b".
+inline std::string At(std::initializer_list<std::pair<std::size_t, std::string>> items) {
+  std::string line;
+  for (const auto& [column, text] : items) line += std::string(column - 1 - line.size(), ' ') + text;
+  return line;
 }
 
 class TempDirTest : public ::testing::Test {
