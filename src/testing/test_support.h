@@ -30,6 +30,12 @@ class FakeUi : public UiPort {
   std::string AskLine(const std::string& prompt, std::optional<Twips> where) override {
     prompts.push_back(prompt);
     position = where;
+    // A program that asks again and again after the queue ran out (a restart
+    // that an empty answer must not cause) fails the test instead of hanging.
+    if (answers.empty() && ++unanswered > 100) {
+      ADD_FAILURE() << "asked more than 100 times without an answer: " << prompt;
+      return "n";
+    }
     return Pop(answers);
   }
   std::string ChooseFile(FileChoice) override { return Pop(files); }
@@ -45,6 +51,7 @@ class FakeUi : public UiPort {
   std::vector<Window> shown, hidden;
   int placed = 0;
   bool ended = false;
+  int unanswered = 0;  // prompts met with an empty queue
 
  private:
   static std::string Pop(std::deque<std::string>& queue) {
