@@ -8,7 +8,8 @@
 
 #include <cmath>
 #include <cstdint>
-#include <ostream>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "testing/reference.h"
@@ -128,45 +129,35 @@ TEST(FitFiducials, SingularFitsReturnTheSolversCode) {
   EXPECT_EQ(FitFiducials(kSimilarity, 0, line.x, line.y, line.X, line.Y).ErrCode, 130);
 }
 
-struct Record {
-  std::int32_t no;
-  double x;
-};
-
-// Runs MatchFiducials on the records (y set to -x) and returns them after.
-std::vector<Record> Match(const std::vector<std::int32_t>& calibrated,
-                          const std::vector<Record>& records) {
-  OneBased<std::int32_t> cal(calibrated.size()), no(records.size());
-  OneBased<double> x(records.size()), y(records.size());
-  for (std::size_t i = 1; i <= calibrated.size(); ++i) cal(i) = calibrated[i - 1];
-  for (std::size_t j = 1; j <= records.size(); ++j) {
-    no(j) = records[j - 1].no;
-    x(j) = records[j - 1].x;
-    y(j) = -x(j);
-  }
-  MatchFiducials(cal, static_cast<int>(calibrated.size()), no, x, y,
-                 static_cast<std::int32_t>(records.size()));
-  std::vector<Record> after;
-  for (std::size_t j = 1; j <= records.size(); ++j) {
-    EXPECT_EQ(y(j), -x(j)) << "x and y move together";
-    after.push_back({no(j), x(j)});
-  }
-  return after;
-}
-
-bool operator==(const Record& a, const Record& b) { return a.no == b.no && a.x == b.x; }
-void PrintTo(const Record& r, std::ostream* os) { *os << r.no << ":" << r.x; }
+using Record = std::pair<std::int32_t, double>;  // point number, x (y is -x)
 
 // The measured fiducials come to the front in calibrated order by exchanges;
 // an unmeasured fiducial takes the record standing at its place; of a mark
 // measured twice the later record wins, since the scan goes on after a match.
 TEST(MatchFiducials, ExchangesBringTheMarksToTheFront) {
-  EXPECT_EQ(Match({11, 12, 13, 14}, {{501, 1}, {14, 2}, {12, 3}, {502, 4}, {11, 5}, {13, 6}}),
-            (std::vector<Record>{{11, 5}, {12, 3}, {13, 6}, {14, 2}, {501, 1}, {502, 4}}));
-  EXPECT_EQ(Match({11, 12, 13}, {{12, 1}, {901, 2}, {11, 3}, {500, 4}}),
-            (std::vector<Record>{{11, 3}, {12, 1}, {901, 2}, {500, 4}}));
-  EXPECT_EQ(Match({11}, {{11, 1}, {7, 2}, {11, 3}}),
-            (std::vector<Record>{{11, 3}, {7, 2}, {11, 1}}));
+  const struct {
+    std::vector<std::int32_t> calibrated;
+    std::vector<Record> before, after;
+  } cases[] = {
+      {{11, 12, 13, 14},
+       {{501, 1}, {14, 2}, {12, 3}, {502, 4}, {11, 5}, {13, 6}},
+       {{11, 5}, {12, 3}, {13, 6}, {14, 2}, {501, 1}, {502, 4}}},
+      {{11, 12, 13}, {{12, 1}, {901, 2}, {11, 3}, {500, 4}}, {{11, 3}, {12, 1}, {901, 2}, {500, 4}}},
+      {{11}, {{11, 1}, {7, 2}, {11, 3}}, {{11, 3}, {7, 2}, {11, 1}}}};
+  for (const auto& c : cases) {
+    const int n = static_cast<int>(c.before.size());
+    OneBased<std::int32_t> cal(c.calibrated.size()), no(n);
+    OneBased<double> x(n), y(n);
+    for (int i = 1; i <= cal.size(); ++i) cal(i) = c.calibrated[i - 1];
+    for (int j = 1; j <= n; ++j) std::tie(no(j), x(j)) = c.before[j - 1], y(j) = -x(j);
+    MatchFiducials(cal, static_cast<int>(cal.size()), no, x, y, n);
+    std::vector<Record> after;
+    for (int j = 1; j <= n; ++j) {
+      EXPECT_EQ(y(j), -x(j)) << "x and y move together";
+      after.emplace_back(no(j), x(j));
+    }
+    EXPECT_EQ(after, c.after);
+  }
 }
 
 }  // namespace
