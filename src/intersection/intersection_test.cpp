@@ -14,6 +14,7 @@
 #include "imagetrans/image_transformation.h"
 #include "intersection/side_file.h"
 #include "intersection/space_intersection.h"
+#include "numeric/rotation.h"
 #include "shell/console.h"
 #include "testing/reference.h"
 #include "testing/test_support.h"

@@ -43,8 +43,6 @@ double Residual(const OneBased<double>& row, const OneBased<double>& P) {
 
 }  // namespace
 
-double DegreeFactor() { return (4 * std::atan(1.0)) / 180; }
-
 IntersectedPoint Intersect(const OneBased<Ray>& rays, int n) {
   IntersectedPoint p;
   OneBased<double> xRow(kUnknowns + 2), yRow(kUnknowns + 2);

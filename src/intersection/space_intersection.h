@@ -48,7 +48,4 @@ struct IntersectedPoint {
 // CholeskySolve (order 3); then the residuals from the same rows again.
 IntersectedPoint Intersect(const OneBased<Ray>& rays, int n);
 
-// The degree-to-radian factor of the photographs' angles: 4*atan(1)/180.
-double DegreeFactor();
-
 }  // namespace tessaro

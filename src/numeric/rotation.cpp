@@ -46,6 +46,8 @@ void RotationMatrix(Matrix3& R, double Omega, double Phi, double Kappa) {
                 [&](int i, int j, double m) { R(i, j) = m; });
 }
 
+double DegreeFactor() { return (4 * std::atan(1.0)) / 180; }
+
 double RadToDeg(double x, double& Pi) {
   Pi = 4.0 * std::atan(1.0);
   return (x * 180.0) / Pi;

@@ -48,6 +48,11 @@ void StationRotation(double Omega, double Phi, double Kappa,
 // Equal bit for bit to the columns of StationRotation.
 void RotationMatrix(Matrix3& R, double Omega, double Phi, double Kappa);
 
+// The factor rho = (4*atan(1))/180 that turns decimal degrees into radians
+// (angles are read and printed in degrees, held in radians); 1/rho turns
+// them back.
+double DegreeFactor();
+
 // Sets Pi = 4*atan(1) and returns (x*180)/Pi: multiply first, divide second,
 // so RadToDeg(pi) is exactly 180. x is in radians.
 double RadToDeg(double x, double& Pi);

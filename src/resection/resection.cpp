@@ -20,8 +20,6 @@ const char* const kNoMatch = "Error Image point does not match the Control *** J
 const char* const kSolveFailed = "Error in Matrix Inversion";
 const char* const kNotComputed = ": the resection is not computed";
 
-// Degrees to radians.
-double Rho() { return (4 * std::atan(1.0)) / 180; }
 
 // The fixed tables of the module held 1000 records, so any position up to
 // a count in use could be read. Containers grow instead: every count that a
@@ -71,7 +69,7 @@ void PrintPosition(PrintDestination& out, const Module1& m) {
 
 // The angles in degrees; BlackBoard and the report place them differently.
 void PrintAngles(PrintDestination& out, const Module1& m, int tabPhi, int tabKappa) {
-  const double toDegrees = 1 / Rho();
+  const double toDegrees = 1 / DegreeFactor();
   PrintItems(
       out, {Tab(1), Semi, "Omega", Semi, Tab(16), Semi, "Phi", Semi, Tab(30), Semi, "Kapa [D.d]"});
   PrintItems(out, {FormatNumber(m.Omega * toDegrees, "#######.####"), Semi, Tab(tabPhi), Semi,
@@ -102,7 +100,7 @@ void Prepare(Console& c) {
     return c.ShowMessage(kNoMatch);
   m.CtrlPointCount = m.ImgPointCount;
   m.PointsInUse = m.ImgPointCount;
-  const double rho = Rho();
+  const double rho = DegreeFactor();
   m.Omega = m.Omega * rho;
   m.Phi = m.Phi * rho;
   m.Kappa = m.Kappa * rho;
@@ -120,7 +118,7 @@ void Prepare(Console& c) {
 void ChangeStationValues(Console& c) {
   Module1& m = c.module;
   OneBased<double>& sv = m.StationValues;
-  const double toDegrees = 1 / Rho();
+  const double toDegrees = 1 / DegreeFactor();
   StoreStation(m, toDegrees);
   sv(9) = m.SigmaAngle * toDegrees;
   for (int k = 1; k <= 9; ++k) c.Text1[k - 1] = BoxText(sv(k));

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "numeric/rotation.h"
 #include "shell/help_topics.h"
 #include "shell/leading_number.h"
 
@@ -226,7 +227,7 @@ void Console::ClearConsole() {
 }
 
 void Console::StationValuesReturn() {
-  const double d = (4 * std::atan(1.0)) / 180;
+  const double d = DegreeFactor();
   OneBased<double>& sv = module.StationValues;
   for (int k = 1; k <= 9; ++k) sv(k) = LeadingNumber(Text1[k - 1]);
   module.Xo = sv(1);
