@@ -6,6 +6,7 @@
 
 #include "imagetrans/plane_transform.h"
 #include "shell/console.h"
+#include "shell/image_records.h"
 
 namespace tessaro {
 
@@ -13,23 +14,6 @@ namespace {
 
 const char* const kZeroDeterminant =
     "Image transformation has a zero determinant. The solution is rejected ";
-
-// Reads the point records of one photo into ImgPointNo, ImgX, ImgY(1, 2, ...)
-// up to and including the terminating record (point number 0), echoing each
-// record as soon as it is read. ImgPointCount counts the records before it.
-void ReadPointRecords(Console& c) {
-  Module1& m = c.module;
-  std::int32_t k = 0;
-  for (;;) {
-    ++k;
-    m.ReserveImagePoints(k);
-    ReadFields(c.job.Channel1, In(m.ImgPointNo(k), "point number of an image record"),
-               In(m.ImgX(k), "x of an image record"), In(m.ImgY(k), "y of an image record"));
-    PrintItems(c.job.Channel5, {m.ImgPointNo(k), Comma, m.ImgX(k), Comma, m.ImgY(k)});
-    if (m.ImgPointNo(k) == 0) break;
-  }
-  m.ImgPointCount = k - 1;
-}
 
 void PrintTransformedHeader(ReportChannel& out) {
   PrintItems(out, {" "});
@@ -182,7 +166,7 @@ void TransformImages(Console& c, std::int16_t& refusal) {
     PrintItems(out, {"   ==================="});
     PrintItems(out, {"<=0 Digital image, 1=Similarity, 2=Affine, 3=Bilinear, Mode = ", Semi,
                      int{m.TransformMode}});
-    ReadPointRecords(c);
+    ReadImageRecords(c, "image record", ListEnd::NumberZero);
 
     if (m.TransformMode == -1 || m.TransformMode == 0) {
       TransformDigital(c, Rows, Columns);

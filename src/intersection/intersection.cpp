@@ -20,6 +20,7 @@
 #include "intersection/space_intersection.h"
 #include "numeric/rotation.h"
 #include "shell/console.h"
+#include "shell/image_records.h"
 
 namespace tessaro {
 
@@ -65,25 +66,6 @@ bool Refuse(Console& c, const std::string& message) {
   DiscardSideFile(c.job);
   c.ShowMessage(message);
   return false;
-}
-
-// Reads a photograph's point records into ImgPointNo, ImgX, ImgY(1, 2, ...),
-// echoing each as it is read, up to and including the first record that is
-// all zeros; a point numbered 0 with a non-zero coordinate is a point. Gives
-// the number of records before it.
-std::int32_t ReadPoints(Console& c) {
-  Module1& m = c.module;
-  std::int32_t k = 0;
-  for (;;) {
-    ++k;
-    m.ReserveImagePoints(k);
-    ReadFields(c.job.Channel1, In(m.ImgPointNo(k), "point number of an image point"),
-               In(m.ImgX(k), "x of an image point"), In(m.ImgY(k), "y of an image point"));
-    PrintItems(c.job.Channel5, {m.ImgPointNo(k), Comma, m.ImgX(k), Comma, m.ImgY(k)});
-    if (m.ImgPointNo(k) == 0 && m.ImgX(k) == 0 && m.ImgY(k) == 0) break;
-  }
-  m.ImgPointCount = k - 1;
-  return k - 1;
 }
 
 // How often each point number stands among entries 1..n.
@@ -204,7 +186,9 @@ bool FileIntersectionData(Console& c) {
     }
     PrintItems(out, {" "});
 
-    std::int32_t n = ReadPoints(c);
+    // A point numbered 0 with a non-zero coordinate is a point: only an
+    // all-zero record ends a photograph's list.
+    std::int32_t n = ReadImageRecords(c, "image point", ListEnd::AllZeros);
     std::int64_t pairs = 0;
     for (const auto& [no, times] : Occurrences(m, n))
       pairs += std::int64_t{times} * (times - 1) / 2;

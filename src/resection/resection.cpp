@@ -9,6 +9,7 @@
 #include "numeric/rotation.h"
 #include "resection/adjustment.h"
 #include "shell/console.h"
+#include "shell/image_records.h"
 #include "shell/leading_number.h"
 
 namespace tessaro {
@@ -314,16 +315,7 @@ void ReadResectionInput(Console& c) {
                    Comma, m.Kappa, Comma, m.SigmaXY, Comma, m.SigmaZ, Comma, m.SigmaAngle});
 
   PrintItems(out, {"Image Data"});
-  for (std::int32_t j = 1;; ++j) {
-    m.ReserveImagePoints(j);
-    ReadFields(in, In(m.ImgPointNo(j), "point number of an image point"),
-               In(m.ImgX(j), "x of an image point"), In(m.ImgY(j), "y of an image point"));
-    PrintItems(out, {m.ImgPointNo(j), Comma, m.ImgX(j), Comma, m.ImgY(j)});
-    if (m.ImgPointNo(j) == 0) {
-      m.ImgPointCount = j - 1;
-      break;
-    }
-  }
+  ReadImageRecords(c, "image point", ListEnd::NumberZero);
   c.job.ReadyFlag(kResectionEntered) = kTrue;
   in.Close();
 }
