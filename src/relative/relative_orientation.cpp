@@ -39,12 +39,6 @@ void OpenInput(Console& c) {
   c.job.Channel1File = kRelativeFile;
 }
 
-[[noreturn]] void Refuse(const InputChannel& in, const std::string& expected,
-                         const std::string& found) {
-  throw InputError(in.DisplayName() + ", line " + std::to_string(in.Line()) + ": expected " +
-                   expected + ", found " + found);
-}
-
 void ReadHeader(InputChannel& in, std::int16_t& PhotoCount, double& FrameSize, double& ImageSigma) {
   ReadFields(in, In(PhotoCount, "number of photographs"), In(FrameSize, "frame dimension"),
              In(ImageSigma, "standard error of an image coordinate"));
@@ -62,10 +56,10 @@ void ReadPoint(InputChannel& in, std::int32_t& no, double& x, double& y) {
 void CountingPass(InputChannel& in, Strip& s) {
   ReadHeader(in, s.PhotoCount, s.FrameSize, s.ImageSigma);
   if (s.PhotoCount < 2)
-    Refuse(in, "2 photographs at least (number of photographs)", PlainWhole(s.PhotoCount));
-  if (!(s.FrameSize > 0)) Refuse(in, "a positive frame dimension", PlainReal(s.FrameSize));
+    in.Refuse("2 photographs at least (number of photographs)", PlainWhole(s.PhotoCount));
+  if (!(s.FrameSize > 0)) in.Refuse("a positive frame dimension", PlainReal(s.FrameSize));
   if (!(s.ImageSigma > 0))
-    Refuse(in, "a positive standard error of an image coordinate", PlainReal(s.ImageSigma));
+    in.Refuse("a positive standard error of an image coordinate", PlainReal(s.ImageSigma));
   const std::int16_t P = s.PhotoCount;
   s.PhotoNumber = OneBased<std::int32_t>(P);
   s.FocalLength = OneBased<double>(P);
@@ -76,7 +70,7 @@ void CountingPass(InputChannel& in, Strip& s) {
   for (std::int16_t p = 1; p <= P; ++p) {
     ReadFields(in, In(s.PhotoNumber(p), "photograph number"), In(s.FocalLength(p), "focal length"));
     // A photograph without a focal length has no bundle of rays.
-    if (!(s.FocalLength(p) > 0)) Refuse(in, "a positive focal length", PlainReal(s.FocalLength(p)));
+    if (!(s.FocalLength(p) > 0)) in.Refuse("a positive focal length", PlainReal(s.FocalLength(p)));
     for (;;) {
       std::int32_t no = 0;
       double x = 0, y = 0;

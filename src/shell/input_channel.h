@@ -58,6 +58,11 @@ class InputChannel {
   std::string ReadText(std::string_view what);
   // One text field cut after 80 characters or padded with blanks to 80.
   std::string ReadTitle(std::string_view what = "title");
+  // Refuses a value just read that the caller cannot use, with the message
+  // of an unreadable field: "NAME, line N: expected EXPECTED, found FOUND".
+  [[noreturn]] void Refuse(std::string_view expected, std::string_view found) const {
+    Fail(line_, expected, {}, found);
+  }
 
  private:
   void SkipSpace();
