@@ -144,14 +144,6 @@ TEST_F(ImageTrans, GoldenSimilaritySection) {
   ASSERT_TRUE(ui.position.has_value());
   EXPECT_EQ(ui.position->x, 3000);
   EXPECT_EQ(ui.position->y, 3000);
-  // The shared arrays hold the image points in photo coordinates.
-  const Module1& m = console.module;
-  ASSERT_EQ(m.ImgPointCount, 2);
-  EXPECT_EQ(m.ImgPointNo(1), 9002);
-  EXPECT_DOUBLE_EQ(m.ImgX(1), -8.5);
-  EXPECT_DOUBLE_EQ(m.ImgY(1), -34.25);
-  EXPECT_EQ(m.ImgPointNo(2), 9001);
-  EXPECT_DOUBLE_EQ(m.ImgY(2), 10);
 }
 
 // Only a single "N" or "n" rejects; anything else, Cancel's empty answer

@@ -26,16 +26,11 @@ class ConsoleTest : public TempDirTest {
   FakeUi port;
 };
 
-// Every flag false and every status label at its first caption; no Enter
-// command runs without both an input and the report.
+// Every status label at its first caption; no Enter command runs without
+// both an input and the report.
 TEST_F(ConsoleTest, StartsEmptyAndRefusesToEnterWithoutFiles) {
   Console c(port);
   c.Load();
-  EXPECT_EQ(c.module.Pi, 4 * std::atan(1.0));
-  for (int i = 0; i < 12; ++i) {
-    EXPECT_EQ(c.job.OpenFlag(i), kFalse);
-    EXPECT_EQ(c.job.ReadyFlag(i), kFalse);
-  }
   for (const auto& [label, caption] :
        {std::pair{"Label1(0)", "Image Trans None"}, {"Label1(1)", "Resection None"},
         {"Label1(3)", "Intersection None"}, {"Label2", "Output none"},
@@ -129,25 +124,6 @@ TEST_F(ConsoleTest, TheReportIsEmptiedOnceAndKeptForTheRun) {
   c.PressCaption("Exit");
   EXPECT_TRUE(port.ended);
   EXPECT_EQ(Read(first), "line\r\n");
-}
-
-TEST_F(ConsoleTest, ResectionCommandsPrepareOnlyWhileUnprepared) {
-  std::vector<int> modes;
-  Operations ops;
-  ops.Resection = [&modes](Console& c, int mode) {
-    modes.push_back(mode);
-    if (mode == 1) c.job.OpenFlag(6) = kTrue;
-  };
-  Console c(port, ops);
-  c.Load();
-  c.PressCaption("Make Resection");
-  c.PressCaption("Make Resection");
-  c.PressCaption("Iterations");
-  c.PressCaption("Close-Resection");
-  c.PressCaption("Reverse Direction");
-  c.PressCaption("Select Control Points");
-  c.PressCaption("Change Sta Parameters");
-  EXPECT_EQ(modes, (std::vector<int>{1, 6, 6, 4, 1, 5, 3, 2}));
 }
 
 // Process commands refuse until their data are entered; operations not in
@@ -273,9 +249,6 @@ TEST(LeadingNumber, ReadsLikeTheNumberAtTheStartOfTheText) {
       {"90", 90},  {"1,5", 1},    {"1 5", 15}, {"\t-1\n.5", -1.5}, {"", 0},         {"abc", 0},
       {".", 0},    {"1e3x", 1000}, {"2D2", 200}, {"7e", 7},         {"+.25", 0.25}};
   for (const auto& [text, value] : cases) EXPECT_EQ(LeadingNumber(text), value) << text;
-  EXPECT_EQ(RoundHalfEven(2.5), 2);
-  EXPECT_EQ(RoundHalfEven(-3.5), -4);
-  EXPECT_EQ(RoundHalfEven(0.49), 0);
 }
 
 }  // namespace

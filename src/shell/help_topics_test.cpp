@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -15,48 +16,33 @@ namespace {
 using Lines = std::vector<std::string>;
 using Id = HelpTopicId;
 
-Lines ReadExample(const std::string& name) {
-  std::ifstream file(std::string(TESSARO_SOURCE_DIR) + "/examples/" + name, std::ios::binary);
-  EXPECT_TRUE(file) << name;
-  Lines lines;
-  for (std::string line; std::getline(file, line);) lines.push_back(line);
-  return lines;
-}
-
-// The data part of an example line: what stands before its "<--" or "-->"
-// comment, without surrounding blanks.
-std::string StripComment(const std::string& line) {
-  std::string s = line.substr(0, std::min(line.find("<--"), line.find("-->")));
-  s.erase(0, s.find_first_not_of(' '));
-  s.erase(s.find_last_not_of(' ') + 1);
-  return s;
-}
-
-// The fields of a data line, separated by blanks and commas as the input
-// readers take them; false when one of them is not a number.
-bool Numbers(std::string line, std::vector<double>& out) {
+// A line as the input readers take it: the fields before any "<--" or "-->"
+// comment, separated by blanks and commas, numbers compared as numbers.
+Lines Fields(std::string line) {
+  line.resize(std::min({line.find("<--"), line.find("-->"), line.size()}));
   std::replace(line.begin(), line.end(), ',', ' ');
   std::istringstream in(line);
-  out.clear();
-  for (double d; in >> d;) out.push_back(d);
-  return in.eof();
+  Lines fields;
+  for (std::string f; in >> f;) {
+    char* end = nullptr;
+    const double number = std::strtod(f.c_str(), &end);
+    fields.push_back(*end ? f : std::to_string(number));
+  }
+  return fields;
 }
 
-struct Example {
-  Id topic;
-  const char* after;  // the line before the example; blank lines after it are skipped
-  const char* until;  // the line after the example; "" for the end of the topic
-  const char* file;
-  bool headerOmitsLastField = false;  // the file's second line has one value more
-  std::string indent = "";
-};
-
-// Each annotated example against its file: the title as text, every other
-// data line as numbers. A "repeat ..." line stands for the file lines up to
-// the one that matches the next example line; an example that does not end
-// in one is the whole file.
+// Each annotated example against its file, line by line. A "repeat ..." line
+// stands for the file lines up to the one that matches the next example
+// line; an example that does not end in one is the whole file.
 TEST(HelpExamples, EachOperationExampleIsTheTopOfItsFile) {
-  const Example examples[] = {
+  const struct {
+    Id topic;
+    const char* after;  // the line before the example; blank lines after it are skipped
+    const char* until;  // the line after the example; "" for the end of the topic
+    const char* file;
+    bool headerOmitsLastField = false;  // the file's second line has one value more
+    std::string indent = "";
+  } examples[] = {
       {Id::ImageTransformation, " EXAMPLE with fiducials:", " ", "imagetrans.txt"},
       {Id::ImageTransformation, "  EXAMPLE with digital image -only the top of the file:", "", "digital.txt"},
       {Id::Resection, " EXAMPLE:", "", "resection.txt"},
@@ -66,7 +52,7 @@ TEST(HelpExamples, EachOperationExampleIsTheTopOfItsFile) {
       {Id::AbsoluteOrientation, "  An input Text file is required with input data as follows:", " ", "absolute.txt",
        false, std::string(7, ' ')},
   };
-  for (const Example& e : examples) {
+  for (const auto& e : examples) {
     SCOPED_TRACE(e.file);
     const Lines& lines = GetHelpTopic(e.topic).lines;
     auto begin = std::find(lines.begin(), lines.end(), e.after);
@@ -75,40 +61,33 @@ TEST(HelpExamples, EachOperationExampleIsTheTopOfItsFile) {
     const Lines example(begin, *e.until ? std::find(begin, lines.end(), e.until) : lines.end());
     ASSERT_GT(example.size(), 2u);
 
-    const Lines file = ReadExample(e.file);
+    std::ifstream in(std::string(TESSARO_SOURCE_DIR) + "/examples/" + e.file, std::ios::binary);
+    Lines file;
+    for (std::string line; std::getline(in, line);) file.push_back(line);
     std::size_t next = 0;  // the next file line
     bool skipping = false;
-    int data = 0;
     for (const std::string& line : example) {
       EXPECT_EQ(line.rfind(e.indent, 0), 0u) << "indented: " << line;
-      const std::string text = StripComment(line);
-      if (text.rfind("repeat", 0) == 0) {
+      const Lines want = Fields(line);
+      if (want.empty()) continue;
+      if (want[0] == "repeat") {
         skipping = true;
         continue;
       }
-      if (text.empty()) continue;
-      if (++data == 1) {
-        ASSERT_LT(next, file.size());
-        EXPECT_EQ(text, StripComment(file[next++])) << "title";
-        continue;
-      }
-      std::vector<double> want, got;
-      EXPECT_TRUE(Numbers(text, want)) << line;
-      auto matches = [&](const std::string& fileLine) {
-        if (!Numbers(fileLine, got)) return false;
-        if (e.headerOmitsLastField && data == 2 && !got.empty()) got.pop_back();
+      auto matches = [&](std::size_t k) {
+        Lines got = Fields(file[k]);
+        if (e.headerOmitsLastField && k == 1 && !got.empty()) got.pop_back();
         return got == want;
       };
-      while (skipping && next < file.size() && !matches(file[next])) ++next;
+      while (skipping && next < file.size() && !matches(next)) ++next;
       skipping = false;
       ASSERT_LT(next, file.size()) << "no file line for: " << line;
-      EXPECT_TRUE(matches(file[next])) << "help: [" << line << "]\nfile: [" << file[next] << "]";
+      EXPECT_TRUE(matches(next)) << "help: [" << line << "]\nfile: [" << file[next] << "]";
       ++next;
     }
     EXPECT_TRUE(skipping || next == file.size()) << "the file goes on after the example";
   }
 }
-
 // The texts are ASCII except the Greek capitals Delta, Chi, Upsilon, Zeta
 // (UTF-8) of one line.
 TEST(HelpTopicTexts, OnlyTheTranslationsLineIsNotAscii) {
