@@ -3,6 +3,9 @@
 #include "app/script_runner.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -85,6 +88,50 @@ TEST_F(ScriptTest, TheProgramReadsScriptFilesAndStandardInput) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   status = std::system(("echo 'Make it so' | " + bin + " 2> /dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+// The report is on disk after every command: a program killed right after
+// one keeps every finished section, as a session run to its end writes it.
+TEST_F(ScriptTest, AKilledProgramKeepsEveryFinishedSection) {
+  for (const std::string name : {"digital.txt", "resection.txt"})
+    fs::copy_file(TESSARO_SOURCE_DIR "/examples/" + name, dir / name);
+  auto session = [&](const std::string& report) {
+    return "Open-OutputFile " + PathOf(report) + "\nOpen-ImageTrans " + PathOf("digital.txt") +
+           "\nEnter ImageTransData\nProcess ImageTrans\nOpen-Resection " +
+           PathOf("resection.txt") + "\nEnter Resection Data\nMake Resection\n";
+  };
+  ASSERT_EQ(RunText(session("whole.txt")).status, 0);
+
+  int in[2], out[2];
+  ASSERT_EQ(pipe(in), 0);
+  ASSERT_EQ(pipe(out), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], 0);
+    dup2(out[1], 1);
+    for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
+    execl(TESSARO_BIN_DIR "/tessaro-script", "tessaro-script", "-", nullptr);
+    _exit(127);
+  }
+  close(in[0]);
+  close(out[1]);
+  // The script stays open: the program waits for its next line when killed.
+  const std::string script = session("killed.txt") + "dump Labels\n";
+  ASSERT_EQ(write(in[1], script.data(), script.size()), static_cast<ssize_t>(script.size()));
+  std::string shown;
+  char buffer[4096];
+  for (ssize_t n;
+       !shown.ends_with("--- end ---\n") && (n = read(out[0], buffer, sizeof buffer)) > 0;)
+    shown.append(buffer, static_cast<std::size_t>(n));
+  kill(pid, SIGKILL);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(in[1]);
+  close(out[0]);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  const std::string whole = Read(dir / "whole.txt");
+  EXPECT_NE(whole.find("Transformed Points"), std::string::npos);
+  EXPECT_EQ(Read(dir / "killed.txt"), whole);
 }
 
 // The demo session of `make demo` runs the example files through the real
