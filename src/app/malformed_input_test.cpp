@@ -4,10 +4,11 @@
 // or, where the variant is still a legal file, gives the example's report.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
+#include <regex>
 #include <string>
-#include <vector>
 
 #include "app/operations.h"
 #include "shell/input_channel.h"
@@ -18,73 +19,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// An example and the numbers of its Open, Enter, Process and Close buttons.
 struct Operation {
-  const char* example;  // in examples/
-  const char* open;
-  const char* enter;
-  const char* process;
-  const char* close;
+  const char* example;
+  int buttons[4];
 };
+void PrintTo(const Operation& op, std::ostream* os) { *os << op.example; }
 
 const Operation kOperations[] = {
-    {"imagetrans.txt", "Open-ImageTrans", "Enter ImageTransData", "Process ImageTrans",
-     "Close-ImageTrans"},
-    {"digital.txt", "Open-ImageTrans", "Enter ImageTransData", "Process ImageTrans",
-     "Close-ImageTrans"},
-    {"resection.txt", "Open-Resection", "Enter Resection Data", "Make Resection",
-     "Close-Resection"},
-    {"intersection.txt", "Open-Intersection", "Enter Intersection Data", "Process Intersection",
-     "Close-Intersection"},
-    {"relative.txt", "Open Relative Orient", "Enter Relative Orient Data",
-     "Process Relative Orient", "Close Relative Orient"},
-    {"absolute.txt", "Open Absolute Orient", "Enter Absolute Orient Data",
-     "Process Absolute Orient", "Close Absolute Orient"},
-};
+    {"imagetrans.txt", {1, 7, 13, 20}}, {"digital.txt", {1, 7, 13, 20}},
+    {"resection.txt", {2, 8, 14, 21}},  {"intersection.txt", {3, 9, 15, 22}},
+    {"relative.txt", {24, 26, 27, 25}}, {"absolute.txt", {29, 31, 32, 30}}};
 
-// What a run of Enter and Process on one file, after one on the example,
-// left: the first message that names the file ("" when none did), the
-// report, and whether the refused command kept the job state and the report
-// written before it.
+// What Enter and Process did to a file after a run on the example: the
+// first message naming the file ("" when none did), the report, and whether
+// the refused command kept the job state and the report written before it.
 struct Outcome {
-  std::string refusal;
-  std::string report;
+  std::string refusal, report;
   bool kept = true;
 };
-
-Lines SplitLines(const std::string& text) {
-  Lines lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(text.substr(start, end - start));
-  return lines;
-}
 
 std::string Join(const Lines& lines) {
   std::string text;
   for (const std::string& line : lines) text += line + "\n";
   return text;
 }
-
-// The fields of a line as the reader separates them: by blanks, tabs, commas.
-std::vector<std::pair<std::size_t, std::size_t>> Fields(const std::string& line) {
-  std::vector<std::pair<std::size_t, std::size_t>> fields;
-  for (std::size_t at = 0; (at = line.find_first_not_of(" \t,", at)) != std::string::npos;) {
-    const std::size_t end = std::min(line.find_first_of(" \t,", at), line.size());
-    fields.push_back({at, end - at});
-    at = end;
-  }
-  return fields;
-}
-
-bool IsTerminator(const std::string& line) {
-  const auto fields = Fields(line);
-  if (fields.size() < 3) return false;
-  for (const auto& [at, length] : fields)
-    if (line.substr(at, length) != "0") return false;
-  return true;
-}
-
-void PrintTo(const Operation& op, std::ostream* os) { *os << op.example; }
 
 class MalformedInput : public TempDirTest, public ::testing::WithParamInterface<Operation> {
  protected:
@@ -94,30 +53,38 @@ class MalformedInput : public TempDirTest, public ::testing::WithParamInterface<
     Console console(ui, MakeOperations());
     console.Load();
     ui.files = {PathOf("report.txt"), PathOf("example.txt"), PathOf("bad.txt")};
-    console.PressCaption("Open-OutputFile");
-    const Operation& op = GetParam();
-    for (const char* command : {op.open, op.enter, op.process, op.close, op.open})
-      console.PressCaption(command);
+    const auto [choose, enter, process, close] = GetParam().buttons;
+    for (int button : {4, choose, enter, process, close, choose}) console.Press(button);
     Outcome o;
-    for (const char* command : {op.enter, op.process}) {
+    for (int button : {enter, process}) {
       const auto open = console.job.OpenFlag, ready = console.job.ReadyFlag;
-      const std::string before = Read(PathOf("report.txt"));
+      const std::string written = Read(PathOf("report.txt"));
       const std::size_t shown = ui.messages.size();
-      console.PressCaption(command);
-      for (std::size_t k = shown; k < ui.messages.size() && o.refusal.empty(); ++k)
-        if (ui.messages[k].starts_with("bad.txt")) o.refusal = ui.messages[k];
+      console.Press(button);
       o.report = Read(PathOf("report.txt"));
-      if (o.refusal.empty()) continue;
+      const auto named = std::find_if(ui.messages.begin() + static_cast<std::ptrdiff_t>(shown),
+                                      ui.messages.end(),
+                                      [](const std::string& m) { return m.starts_with("bad.txt"); });
+      if (named == ui.messages.end()) continue;
+      o.refusal = *named;
       o.kept = console.job.OpenFlag == open && console.job.ReadyFlag == ready &&
-               o.report.starts_with(before) &&
+               o.report.starts_with(written) &&
                (o.report.empty() || o.report.ends_with("\r\n"));
       break;
     }
     return o;
   }
 
-  // Runs a variant that must be refused at `line` (0: any line) with a
-  // message whose end is `found` (empty: any).
+  // The example with its line k (from 0) changed.
+  template <class Change>
+  std::string With(std::size_t k, Change change) const {
+    Lines lines = lines_;
+    lines[k] = change(lines[k]);
+    return Join(lines);
+  }
+
+  // A variant that must be refused at `line` (0: any line) by a message
+  // ending in `found`, short enough to read.
   void ExpectRefused(const std::string& text, int line, const std::string& found,
                      const std::string& variant) {
     const Outcome o = Run(text);
@@ -130,13 +97,14 @@ class MalformedInput : public TempDirTest, public ::testing::WithParamInterface<
 
   void SetUp() override {
     TempDirTest::SetUp();
-    // The intersection's side file is made beside the relative orientation
-    // input, in the working folder when none is chosen.
+    // The intersection's side file is made in the working folder when no
+    // relative orientation input is chosen.
     home_ = fs::current_path();
     fs::current_path(dir);
     example_ = Read(fs::path(TESSARO_SOURCE_DIR "/examples") / GetParam().example);
     File("example.txt", example_);
-    lines_ = SplitLines(example_);
+    std::istringstream in(example_);
+    for (std::string line; std::getline(in, line);) lines_.push_back(line);
     const Outcome o = Run(example_);
     ASSERT_EQ(o.refusal, "");
     report_ = o.report;
@@ -151,13 +119,10 @@ class MalformedInput : public TempDirTest, public ::testing::WithParamInterface<
   Lines lines_;
 };
 
-// Still legal: other line ends, a byte-order mark, a title of 100 kB.
+// Still legal: CR LF or CR line ends, a byte-order mark, a title of 100 kB.
 TEST_P(MalformedInput, LegalVariantsGiveTheExamplesReport) {
-  std::string crlf, cr;
-  for (char ch : example_) {
-    crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-    cr += ch == '\n' ? '\r' : ch;
-  }
+  const std::string crlf = std::regex_replace(example_, std::regex("\n"), "\r\n");
+  const std::string cr = std::regex_replace(example_, std::regex("\n"), "\r");
   for (const std::string& text : {crlf, cr, "\xEF\xBB\xBF" + example_}) {
     const Outcome o = Run(text);
     EXPECT_EQ(o.refusal, "");
@@ -165,54 +130,49 @@ TEST_P(MalformedInput, LegalVariantsGiveTheExamplesReport) {
   }
   InputChannel title;
   title.OpenText(example_, "");
-  Lines longTitle = lines_;
-  longTitle[0] = std::string(100000, 'T');
   std::string report = report_;
   report.replace(report.rfind(title.ReadTitle()), kTitleLength, std::string(kTitleLength, 'T'));
-  EXPECT_EQ(Run(Join(longTitle)).report, report);
+  EXPECT_EQ(Run(With(0, [](auto&) { return std::string(100000, 'T'); })).report, report);
 }
 
 TEST_P(MalformedInput, EveryFaultIsRefusedWhereItStands) {
-  ExpectRefused("", 1, "found the end of the file", "empty");
+  const std::string end = "found the end of the file";
+  ExpectRefused("", 1, end, "empty");
   for (std::size_t k = 1; k < lines_.size(); ++k)
-    ExpectRefused(Join(Lines(lines_.begin(), lines_.begin() + k)), static_cast<int>(k) + 1,
-                  "found the end of the file", "cut after line " + std::to_string(k));
+    ExpectRefused(Join(Lines(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(k))),
+                  static_cast<int>(k) + 1, end, "cut after line " + std::to_string(k));
 
   // Every line after the title: its last field made text, its first a whole
   // number beyond 32 bits (legal where that field is a real); line 2 also
-  // with a number of 100,000 digits.
+  // ends in a number of 100,000 digits.
+  const std::regex last("[^ \t,]+[ \t,]*$"), first("^[ \t,]*[^ \t,]+");
   int outOfRange = 0;
   for (std::size_t k = 1; k < lines_.size(); ++k) {
     const int line = static_cast<int>(k) + 1;
-    const auto fields = Fields(lines_[k]);
-    if (fields.empty()) continue;
-    Lines text = lines_;
-    text[k].replace(fields.back().first, fields.back().second, "abc");
-    ExpectRefused(Join(text), line, "found \"abc\"", "text in line " + std::to_string(line));
-
-    Lines large = lines_;
-    large[k].replace(fields.front().first, fields.front().second, "99999999999");
-    const Outcome o = Run(Join(large));
-    if (!o.refusal.empty()) {
-      ++outOfRange;
-      EXPECT_EQ(o.refusal.find("bad.txt, line " + std::to_string(line) +
-                               ": expected a whole number from "),
-                0u)
-          << o.refusal;
-      EXPECT_TRUE(o.kept) << "out of range in line " << line;
-    }
-    if (k == 1) {
-      Lines digits = lines_;
-      digits[k].replace(fields.back().first, fields.back().second, std::string(100000, '9'));
-      ExpectRefused(Join(digits), line, "(out of range)", "100,000 digits");
-    }
+    const auto replace = [](const std::regex& field, const std::string& by) {
+      return [&field, by](const std::string& l) { return std::regex_replace(l, field, by); };
+    };
+    ExpectRefused(With(k, replace(last, "abc")), line, "found \"abc\"",
+                  "text in line " + std::to_string(line));
+    const Outcome o = Run(With(k, replace(first, " 99999999999")));
+    if (o.refusal.empty()) continue;
+    ++outOfRange;
+    EXPECT_TRUE(o.refusal.starts_with("bad.txt, line " + std::to_string(line) +
+                                      ": expected a whole number from ") &&
+                o.kept)
+        << o.refusal;
   }
   EXPECT_GT(outOfRange, 0);
+  ExpectRefused(With(1, [&](const std::string& l) {
+                  return std::regex_replace(l, last, std::string(100000, '9'));
+                }),
+                2, "(out of range)", "100,000 digits");
 
   Lines unterminated;
   for (const std::string& line : lines_)
-    if (!IsTerminator(line)) unterminated.push_back(line);
-  ExpectRefused(Join(unterminated), 0, "found the end of the file", "no terminators");
+    if (line.empty() || line.find_first_not_of("0, \t") != std::string::npos)
+      unterminated.push_back(line);
+  ExpectRefused(Join(unterminated), 0, end, "no terminators");
 
   std::mt19937 random(12);
   std::string junk(4096, '\0');

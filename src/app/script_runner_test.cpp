@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -102,32 +103,15 @@ TEST_F(ScriptTest, AKilledProgramKeepsEveryFinishedSection) {
   };
   ASSERT_EQ(RunText(session("whole.txt")).status, 0);
 
-  int in[2], out[2];
-  ASSERT_EQ(pipe(in), 0);
-  ASSERT_EQ(pipe(out), 0);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(in[0], 0);
-    dup2(out[1], 1);
-    for (int fd : {in[0], in[1], out[0], out[1]}) close(fd);
-    execl(TESSARO_BIN_DIR "/tessaro-script", "tessaro-script", "-", nullptr);
-    _exit(127);
-  }
-  close(in[0]);
-  close(out[1]);
   // The script stays open: the program waits for its next line when killed.
-  const std::string script = session("killed.txt") + "dump Labels\n";
-  ASSERT_EQ(write(in[1], script.data(), script.size()), static_cast<ssize_t>(script.size()));
-  std::string shown;
-  char buffer[4096];
-  for (ssize_t n;
-       !shown.ends_with("--- end ---\n") && (n = read(out[0], buffer, sizeof buffer)) > 0;)
-    shown.append(buffer, static_cast<std::size_t>(n));
-  kill(pid, SIGKILL);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  close(in[1]);
-  close(out[0]);
+  FILE* script = popen(("echo $$ > " + PathOf("pid") + "; exec " TESSARO_BIN_DIR
+                        "/tessaro-script - > " + PathOf("out")).c_str(), "w");
+  ASSERT_NE(script, nullptr);
+  std::fputs((session("killed.txt") + "dump Labels\n").c_str(), script);
+  std::fflush(script);
+  for (int k = 0; k < 2000 && !Read(dir / "out").ends_with("--- end ---\n"); ++k) usleep(10000);
+  kill(std::stoi(Read(dir / "pid")), SIGKILL);
+  const int status = pclose(script);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
   const std::string whole = Read(dir / "whole.txt");
   EXPECT_NE(whole.find("Transformed Points"), std::string::npos);
