@@ -54,6 +54,7 @@ class MalformedInput : public TempDirTest, public ::testing::WithParamInterface<
     console.Load();
     ui.files = {PathOf("report.txt"), PathOf("example.txt"), PathOf("bad.txt")};
     const auto [choose, enter, process, close] = GetParam().buttons;
+    // 4 is Open-OutputFile; the example is entered and processed first.
     for (int button : {4, choose, enter, process, close, choose}) console.Press(button);
     Outcome o;
     for (int button : {enter, process}) {
