@@ -17,6 +17,7 @@
 #include "numeric/cholesky.h"
 #include "numeric/packed.h"
 #include "relative/strip_adjustment.h"
+#include "shell/memory_bound.h"
 
 namespace {
 

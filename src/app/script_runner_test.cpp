@@ -3,8 +3,12 @@
 #include "app/script_runner.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -81,6 +85,33 @@ TEST_F(ScriptTest, TheProgramReadsStandardInput) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   status = std::system(("echo 'Make it so' | " + bin + " 2> /dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(status), 2);
+}
+
+// The report is on disk after every command: a program killed right after
+// one keeps every finished section, as a session run to its end writes it.
+TEST_F(ScriptTest, AKilledProgramKeepsEveryFinishedSection) {
+  for (const std::string name : {"digital.txt", "resection.txt"})
+    fs::copy_file(TESSARO_SOURCE_DIR "/examples/" + name, dir / name);
+  auto session = [&](const std::string& report) {
+    return "Open-OutputFile " + PathOf(report) + "\nOpen-ImageTrans " + PathOf("digital.txt") +
+           "\nEnter ImageTransData\nProcess ImageTrans\nOpen-Resection " +
+           PathOf("resection.txt") + "\nEnter Resection Data\nMake Resection\n";
+  };
+  ASSERT_EQ(RunText(session("whole.txt")).status, 0);
+
+  // The script stays open: the program waits for its next line when killed.
+  FILE* script = popen(("echo $$ > " + PathOf("pid") + "; exec " TESSARO_BIN_DIR
+                        "/tessaro-script - > " + PathOf("out")).c_str(), "w");
+  ASSERT_NE(script, nullptr);
+  std::fputs((session("killed.txt") + "dump Labels\n").c_str(), script);
+  std::fflush(script);
+  for (int k = 0; k < 2000 && !Read(dir / "out").ends_with("--- end ---\n"); ++k) usleep(10000);
+  kill(std::stoi(Read(dir / "pid")), SIGKILL);
+  const int status = pclose(script);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  const std::string whole = Read(dir / "whole.txt");
+  EXPECT_NE(whole.find("Transformed Points"), std::string::npos);
+  EXPECT_EQ(Read(dir / "killed.txt"), whole);
 }
 
 // The demo session of `make demo` runs the example files through the real

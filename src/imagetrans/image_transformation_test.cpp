@@ -221,19 +221,5 @@ TEST_F(ImageTrans, RefusedPhotosLetTheRunGoOn) {
   EXPECT_EQ(Call("1 1\n" + Photo(17, -2, ""), 0, 1).first, 1);
 }
 
-// Broken files: the reader's message names the file and the line, the
-// report keeps what was written, the data stay entered, channel 1 closes.
-TEST_F(ImageTrans, MalformedFilesStopWithAMessage) {
-  const std::string head = std::string("\"Broken\"\n1, 4\n") + kSquare + "7, 1\n1, -99, -99\n";
-  const Lines report = Run(head + "2, 101, x\n");
-  ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_TRUE(ui.messages[0].starts_with("input.txt, line 9: expected a number"))
-      << ui.messages[0];
-  EXPECT_EQ(report.size(), 6u);
-  EXPECT_EQ(report.back(), At({{1, " 1 "}, {15, "-99 "}, {29, "-99 "}}));
-  EXPECT_EQ(console.job.ReadyFlag(kImageTransEntered), kTrue);
-  EXPECT_FALSE(console.job.Channel1.IsOpen());
-}
-
 }  // namespace
 }  // namespace tessaro

@@ -257,6 +257,30 @@ TEST_F(Intersection, RefusalsAreMessages) {
   EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kFalse);
 }
 
+// The side file cannot be made (a folder of its name), cannot be written (a full disk,
+// /dev/full standing in for it) or is gone before Process: each a message, the report
+// as written and nothing left behind.
+TEST_F(Intersection, SideFileFaultsAreMessages) {
+  const std::string side = "The intersection side file " + Side().string();
+  fs::create_directory(Side());
+  EXPECT_EQ(Run(kPair, false).size(), 0u);
+  EXPECT_EQ(ui_.messages.back(), side + " cannot be created");
+  fs::remove(Side());
+
+  const std::size_t echo = Run(kPair, false).size();
+  fs::remove(Side());
+  console_.PressCaption("Process Intersection");
+  EXPECT_EQ(ui_.messages.back(), kNotEntered);
+  EXPECT_EQ(CrLfLines(Read(dir / "report.txt")).size(), echo);
+
+  if (!fs::exists("/dev/full")) return;
+  fs::create_symlink("/dev/full", Side());
+  EXPECT_EQ(Run(kPair, false).size(), 2 * echo);
+  EXPECT_EQ(ui_.messages.back(), side + " cannot be written");
+  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kFalse);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(Side())));
+}
+
 // A photograph measured on the comparator names its fiducial marks twice, calibrated and
 // then measured (testdata/comparator.txt, the user guide's example); the affine fit, here
 // X = 10 + 2u, Y = -5 + 2v, brings its points into the photo system before they are filed:

@@ -1,7 +1,5 @@
 #include "relative/relative_orientation.h"
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -12,6 +10,7 @@
 #include "numeric/rotation.h"
 #include "relative/strip_adjustment.h"
 #include "shell/console.h"
+#include "shell/memory_bound.h"
 
 namespace tessaro {
 
@@ -133,25 +132,14 @@ bool ChecksPass(Console& c, const Strip& s) {
   return true;
 }
 
-double PhysicalMemory() {
-  const long pages = sysconf(_SC_PHYS_PAGES);
-  const long pageSize = sysconf(_SC_PAGESIZE);
-  if (pages <= 0 || pageSize <= 0) return 4.0 * 1024 * 1024 * 1024;
-  return static_cast<double>(pages) * static_cast<double>(pageSize);
-}
-
-// The normal matrix is dense over all unknowns and grows with the square of
-// their number: a strip whose matrix would take more than half the memory is
-// refused before anything is allocated.
+// The normal matrix is dense over all unknowns: a strip whose matrix would
+// not fit the memory bound is refused before anything is allocated.
 bool NormalMatrixFits(Console& c, const Strip& s) {
   const std::int32_t n = UnknownCount(s);
-  const double bytes = NormalMatrixBytes(n);
-  const double memory = PhysicalMemory();
-  if (bytes <= memory / 2) return true;
-  const auto megabytes = [](double b) { return PlainWhole(std::llround(std::ceil(b / 1e6))); };
-  c.ShowMessage("The strip has " + PlainWhole(n) + " unknowns: its normal matrix needs " +
-                megabytes(bytes) + " MB, more than half of this computer's memory (" +
-                megabytes(memory) + " MB). Split the strip; job aborted");
+  const std::string tooLarge = NormalMatrixTooLarge(n);
+  if (tooLarge.empty()) return true;
+  c.ShowMessage("The strip has " + PlainWhole(n) + " unknowns: " + tooLarge +
+                ". Split the strip; job aborted");
   return false;
 }
 

@@ -317,8 +317,8 @@ INSTANTIATE_TEST_SUITE_P(Relative, RunEnd, ::testing::Values(
             {"  There are no redundant observations: So is taken as 1 (a priori)"}, {"*"}},
     EndCase{"NormalMatrixTooLarge",
             [] { return Numbered({Range(1, 150000), Range(1, 150000)}); }, {},
-            {"The strip has 450005 unknowns: its normal matrix needs 810020 MB, more than half "
-             "of this computer's memory ("}, {}}),
+            {"The strip has 450005 unknowns: its normal matrix needs 810020 MB, more than a "
+             "quarter of this computer's memory ("}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 

@@ -282,9 +282,4 @@ std::int32_t WorstPoint(const Strip& s, const RaggedTable<double>& Residual, std
   return largest > limit ? worst : 0;
 }
 
-double NormalMatrixBytes(std::int64_t n) {
-  const double positions = static_cast<double>(n) * static_cast<double>(n + 1) / 2 + 1;
-  return positions * static_cast<double>(sizeof(double));
-}
-
 }  // namespace tessaro

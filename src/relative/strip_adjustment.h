@@ -205,7 +205,4 @@ double StandardDeviation(double So, const OneBased<double>& Inverse, std::int32_
 std::int32_t WorstPoint(const Strip& s, const RaggedTable<double>& Residual, std::int32_t p,
                         double limit);
 
-// Bytes of the packed normal matrix of n unknowns (with its unused position 0).
-double NormalMatrixBytes(std::int64_t n);
-
 }  // namespace tessaro

@@ -57,14 +57,21 @@ bool Console::PressCaption(const std::string& caption) {
 void Console::Press(int number) {
   const CommandInfo* c = FindCommand(number);
   if (!c) return;
-  switch (c->kind) {
-    case CommandKind::Open: return Open(*c);
-    case CommandKind::OpenOutput: return OpenOutput(*c);
-    case CommandKind::Close: return Close(*c);
-    case CommandKind::Enter: return Enter(*c);
-    case CommandKind::Process: return Process(*c);
-    case CommandKind::Resection: return RunResection(*c);
-    case CommandKind::Help: return ShowHelp(c->topic);
+  Dispatch(*c);
+  // Every finished command is on disk, so that a program that is killed or
+  // crashes later loses no section of the report.
+  job.Channel5.Flush();
+}
+
+void Console::Dispatch(const CommandInfo& c) {
+  switch (c.kind) {
+    case CommandKind::Open: return Open(c);
+    case CommandKind::OpenOutput: return OpenOutput(c);
+    case CommandKind::Close: return Close(c);
+    case CommandKind::Enter: return Enter(c);
+    case CommandKind::Process: return Process(c);
+    case CommandKind::Resection: return RunResection(c);
+    case CommandKind::Help: return ShowHelp(c.topic);
     case CommandKind::Information: return ShowMessage(kInformation);
     case CommandKind::Exit: return Exit();
   }
@@ -194,7 +201,6 @@ void Console::Run(const std::function<void()>& procedure) {
     if (job.Channel5.Column() != 1) job.Channel5.EndLine();
     ShowMessage(e.what());
   }
-  job.Channel5.Flush();
 }
 
 void Console::NotAvailable(const CommandInfo& c) {

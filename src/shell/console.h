@@ -87,6 +87,8 @@ class Console {
   std::array<std::string, 9> Text1;  // Form2's boxes Text1(0)..Text1(8)
 
  private:
+  // Carries out one command of the table.
+  void Dispatch(const CommandInfo& c);
   void Open(const CommandInfo& c);
   void OpenOutput(const CommandInfo& c);
   void Close(const CommandInfo& c);

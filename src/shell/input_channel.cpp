@@ -32,6 +32,17 @@ bool IsTiny(std::string_view s) {
   return integer.find_first_of("123456789") == std::string_view::npos;
 }
 
+// A field as a message quotes it; a field of thousands of characters (a
+// runaway line) is cut, so that the message still fits on the screen.
+std::string Quoted(std::string_view field) {
+  constexpr std::size_t kShown = 40;
+  if (field.size() <= kShown) return "\"" + std::string(field) + "\"";
+  std::size_t cut = kShown;
+  while (cut > 0 && (static_cast<unsigned char>(field[cut]) & 0xC0) == 0x80) --cut;
+  return "\"" + std::string(field.substr(0, cut)) + "...\" (" +
+         std::to_string(CharCount(field)) + " characters)";
+}
+
 }  // namespace
 
 int CharCount(std::string_view text) {
@@ -58,7 +69,9 @@ bool InputChannel::Open(const std::string& path, std::string& error) {
 void InputChannel::OpenText(std::string text, std::string displayName) {
   text_ = std::move(text);
   name_ = std::move(displayName);
-  pos_ = 0;
+  // Editors on Windows start a UTF-8 file with a byte-order mark; it is no
+  // part of the title (a quoted title would lose its quotes to it).
+  pos_ = text_.starts_with("\xEF\xBB\xBF") ? 3 : 0;
   line_ = 1;
   open_ = true;
 }
@@ -124,7 +137,7 @@ std::string_view InputChannel::NumberField(std::string_view expected, std::strin
 
 double InputChannel::ParseNumber(std::string_view field, std::string_view expected,
                                  std::string_view what, int line) const {
-  std::string quoted = "\"" + std::string(field) + "\"";
+  const std::string quoted = Quoted(field);
   if (!IsNumberSyntax(field)) Fail(line, expected, what, quoted);
   std::string_view digits = field[0] == '+' ? field.substr(1) : field;
   double value = 0;
@@ -150,7 +163,7 @@ std::int64_t InputChannel::ReadWholeInRange(std::int64_t low, std::int64_t high,
   std::string_view field = NumberField(expected, what, line);
   double rounded = RoundHalfEven(ParseNumber(field, expected, what, line));
   if (rounded < static_cast<double>(low) || rounded > static_cast<double>(high))
-    Fail(line, expected, what, "\"" + std::string(field) + "\"");
+    Fail(line, expected, what, Quoted(field));
   return static_cast<std::int64_t>(rounded);
 }
 

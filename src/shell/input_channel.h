@@ -12,6 +12,7 @@
 //    text field runs up to the next comma or the line end;
 //  - a number read into a whole-number target is rounded to the nearest whole
 //    number, halves to the even neighbour, and must fit the target.
+//  - a UTF-8 byte-order mark at the start of the text is skipped.
 //
 // A field that breaks these rules, or the end of the file where a field is
 // due, raises InputError, whose message names the file, the line and what was

@@ -154,7 +154,9 @@ std::string QtUiPort::ChooseFile(FileChoice purpose) {
   const bool input = purpose == FileChoice::Input;
   QFileDialog dialog(DialogParent(), input ? "Choose an input file" : "Choose the report file",
                      lastDirectory_);
-  dialog.setNameFilters({"All Files (*.*)", "Text Files (*.txt)"});
+  // On Linux "*.*" hides every file whose name has no dot; "*" shows them
+  // all, as "*.*" does on Windows.
+  dialog.setNameFilters({"All Files (*)", "Text Files (*.txt)"});
   if (input) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
