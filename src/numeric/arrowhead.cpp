@@ -324,37 +324,59 @@ int ArrowheadNormals::InverseDiagonal(OneBased<double>& d) const {
     return s;
   };
 
-  for (std::int32_t b = 1; b <= blocks_; ++b) {
-    for (int c = 1; c <= 3; ++c) {
-      double xb[4] = {0, 0, 0, 0};
-      xb[c] = Block(b, c, c);
+  // The blocks' columns, kLanes at a time: each lane carries its own column
+  // with its own sums in their own order. A lane whose border part starts
+  // after the batch's first row meets only zeros before it (its X there is
+  // -0), which change no sum from +0.
+  constexpr int kLanes = 8;
+  std::vector<double> lanes((static_cast<std::size_t>(border_) + 1) * kLanes);
+  for (std::int64_t i0 = 1; i0 <= g; i0 += kLanes) {
+    const int used = static_cast<int>(std::min<std::int64_t>(kLanes, g - i0 + 1));
+    double xb[kLanes][4] = {}, sq[kLanes] = {};
+    std::int32_t block[kLanes] = {}, at[kLanes] = {}, from = border_ + 1;
+    int col[kLanes] = {};
+    for (int l = 0; l < used; ++l) {
+      const std::int64_t i = i0 + l;
+      const auto b = static_cast<std::int32_t>((i - 1) / 3 + 1);
+      const int c = static_cast<int>(i - 3 * (b - 1));
+      block[l] = b, col[l] = c;
+      xb[l][c] = Block(b, c, c);
       for (int r = c + 1; r <= 3; ++r) {
         double s = 0.0;
-        for (int k = c; k < r; ++k) s = s + Block(b, r, k) * xb[k];
-        xb[r] = -Block(b, r, r) * s;
+        for (int k = c; k < r; ++k) s = s + Block(b, r, k) * xb[l][k];
+        xb[l][r] = -Block(b, r, r) * s;
       }
-      double s = 0.0;
-      for (int k = c; k <= 3; ++k) s = s + xb[k] * xb[k];
-      const std::int32_t at0 = seers_at_[b - 1], end = seers_at_[b];
-      if (at0 < end) {
-        std::int32_t at = at0;
-        const std::int32_t from = group_start_[seers_[at0]];
-        const bool ok = borderColumn(from, from, [&](std::int32_t j) {
-          const std::int32_t q = group_of_[j];
-          while (at < end && seers_[at] < q) ++at;
-          double sum = 0.0;
-          if (at < end && seers_[at] == q) {
-            const double* w = Border(q, j - group_start_[q], seer_slot_[at]);
-            for (int k = c; k <= 3; ++k) sum = sum + w[k - 1] * xb[k];
-          }
-          return sum;
-        });
-        if (!ok) return kArrowheadNotCovered;
-        s = squares(s, from);
+      for (int k = c; k <= 3; ++k) sq[l] = sq[l] + xb[l][k] * xb[l][k];
+      at[l] = seers_at_[b - 1];
+      if (at[l] < seers_at_[b]) from = std::min(from, group_start_[seers_[at[l]]]);
+    }
+    for (std::int32_t j = from; j <= border_; ++j) {
+      const std::int32_t q = group_of_[j];
+      double s[kLanes] = {};
+      for (int l = 0; l < used; ++l) {
+        const std::int32_t end = seers_at_[block[l]];
+        while (at[l] < end && seers_[at[l]] < q) ++at[l];
+        if (at[l] == end || seers_[at[l]] != q) continue;
+        const double* w = Border(q, j - group_start_[q], seer_slot_[at[l]]);
+        for (int k = col[l]; k <= 3; ++k) s[l] = s[l] + w[k - 1] * xb[l][k];
       }
-      if (!Finite(xb[1]) || !Finite(xb[2]) || !Finite(xb[3]) || !Finite(s))
-        return kArrowheadNotCovered;
-      d(3 * std::int64_t{b - 1} + c) = s;
+      for (std::int32_t k = std::max(first_[j], from); k < j; ++k) {
+        const double L = Profile(j, k);
+        const double* xk = &lanes[static_cast<std::size_t>(k) * kLanes];
+        for (int l = 0; l < kLanes; ++l) s[l] = s[l] + L * xk[l];
+      }
+      const double inverse = Profile(j, j);
+      double* xj = &lanes[static_cast<std::size_t>(j) * kLanes];
+      for (int l = 0; l < kLanes; ++l) xj[l] = -inverse * s[l];
+    }
+    for (std::int32_t j = from; j <= border_; ++j) {
+      const double* xj = &lanes[static_cast<std::size_t>(j) * kLanes];
+      for (int l = 0; l < kLanes; ++l) sq[l] = sq[l] + xj[l] * xj[l];
+    }
+    // A value that is not finite shows in the sum of squares.
+    for (int l = 0; l < used; ++l) {
+      if (!Finite(sq[l])) return kArrowheadNotCovered;
+      d(i0 + l) = sq[l];
     }
   }
   for (std::int32_t j = 1; j <= border_; ++j) {
