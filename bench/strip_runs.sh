@@ -11,6 +11,6 @@ for photos in 24 240; do
   printf 'Open-OutputFile %s\nOpen Relative Orient %s\nEnter Relative Orient Data\nProcess Relative Orient\nExit\n' \
     "$dir/report$photos.txt" "$dir/strip$photos.txt" > "$dir/run$photos.tss"
   points=$(grep -c '^ [1-9][0-9]* [-0-9]' "$dir/strip$photos.txt")
-  /usr/bin/time -f "strip of $photos photographs, $points image points: %e s, peak %M KB" \
+  /usr/bin/time -f "strip of $photos photographs, $points image points: %e s wall, %U s user, peak %M KB" \
     "$bin/tessaro-script" "$dir/run$photos.tss" > "$dir/out$photos.txt"
 done
