@@ -57,6 +57,8 @@ bench: deps
 	cmake --build build-bench -j $(JOBS) --target tessaro-bench tessaro-relative-bench
 	build-bench/bin/tessaro-bench
 	build-bench/bin/tessaro-relative-bench
+	cmake --build build-bench -j $(JOBS) --target tessaro-script tessaro-make-strip
+	bench/strip_runs.sh build-bench/bin
 
 screenshots: build
 	@command -v xvfb-run >/dev/null || $(SUDO) apt-get install -y --no-install-recommends xvfb xauth x11-apps imagemagick

@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 
+#include "numeric/arrowhead.h"
 #include "numeric/cholesky.h"
 #include "numeric/packed.h"
 #include "numeric/rotation.h"
@@ -132,16 +133,72 @@ bool ChecksPass(Console& c, const Strip& s) {
   return true;
 }
 
-// The normal matrix is dense over all unknowns: a strip whose matrix would
-// not fit the memory bound is refused before anything is allocated.
-bool NormalMatrixFits(Console& c, const Strip& s) {
-  const std::int32_t n = UnknownCount(s);
-  const std::string tooLarge = NormalMatrixTooLarge(n);
+// The arrowhead normal matrix grows with the points, but a photograph that
+// shares points with a photograph far back in the strip widens its profile
+// (ultimately to the square of the stations): a strip whose matrix would not
+// fit the memory bound is refused before anything is allocated.
+bool NormalMatrixFits(Console& c, const Strip& s, const ArrowheadNormals& normals) {
+  const std::string tooLarge = NormalMatrixTooLarge(normals.ValueBytes());
   if (tooLarge.empty()) return true;
-  c.ShowMessage("The strip has " + PlainWhole(n) + " unknowns: " + tooLarge +
+  c.ShowMessage("The strip has " + PlainWhole(UnknownCount(s)) + " unknowns: " + tooLarge +
                 ". Split the strip; job aborted");
   return false;
 }
+
+// One iteration's normal equations and their solution. They are held in the
+// arrowhead structure; the dense packed matrix, with the same bits, is built
+// only for what the arrowhead does not cover (values that overflow), and
+// only when it fits in half the memory: otherwise that iteration counts as
+// not solvable, as it would almost surely be.
+class StripSolver {
+ public:
+  StripSolver(const Strip& s, ArrowheadNormals& normals, const OneBased<double>& StationSigma)
+      : s_(s), normals_(normals), sigma_(StationSigma), n_(UnknownCount(s)) {}
+
+  // Corrections in NormalVector; the error code of CholeskySolve.
+  int Solve(const StripModel& m, OneBased<double>& NormalVector, RaggedTable<double>& Residual,
+            IterationSums& sums) {
+    dense_ = false;
+    sums = BuildNormalEquations(s_, m, sigma_, PointSigma(), normals_, NormalVector, Residual);
+    const int err = normals_.FactorAndSolve(NormalVector);
+    return err == kArrowheadNotCovered ? SolveDense(m, NormalVector, Residual, sums) : err;
+  }
+
+  // The diagonal of the inverse of the last solved matrix, whose model m is
+  // not yet corrected.
+  int InverseDiagonal(const StripModel& m, OneBased<double>& NormalVector,
+                      RaggedTable<double>& Residual, IterationSums& sums, OneBased<double>& d) {
+    if (!dense_ && normals_.InverseDiagonal(d) == kCholeskyOk) return kCholeskyOk;
+    if (!dense_) {
+      if (const int err = SolveDense(m, NormalVector, Residual, sums); err != kCholeskyOk)
+        return err;
+    }
+    d = diagonal_;
+    return kCholeskyOk;
+  }
+
+ private:
+  double PointSigma() const { return 0.5 * s_.FrameSize; }
+  int SolveDense(const StripModel& m, OneBased<double>& NormalVector,
+                 RaggedTable<double>& Residual, IterationSums& sums) {
+    if (!NormalMatrixTooLarge(NormalMatrixBytes(n_)).empty()) return kCholeskyNotPositiveDefinite;
+    dense_ = true;
+    OneBased<double> NormalMatrix(PackedSize(n_));
+    sums = BuildNormalEquations(s_, m, sigma_, PointSigma(), NormalMatrix, NormalVector, Residual);
+    int err = 0;
+    CholeskySolve(NormalMatrix, NormalVector, n_, kSolveAndInvert, err);
+    diagonal_ = OneBased<double>(n_);
+    for (std::int32_t r = 1; r <= n_; ++r) diagonal_(r) = NormalMatrix(PackedIndex(r, r));
+    return err;
+  }
+
+  const Strip& s_;
+  ArrowheadNormals& normals_;
+  const OneBased<double>& sigma_;
+  std::int32_t n_;
+  bool dense_ = false;
+  OneBased<double> diagonal_;
+};
 
 // The answer to a question about the flight direction: "y" or "Y" restarts
 // with the strip laid out the other way; anything else ends the run.
@@ -182,7 +239,7 @@ void PrintCorrections(Console& c, const Strip& s, const OneBased<double>& Normal
 struct Results {
   const Strip& s;
   const StripModel& m;
-  const OneBased<double>& Inverse;
+  const OneBased<double>& InverseDiagonal;
   const RaggedTable<double>& Residual;
   StripStatistics stats;
   std::int32_t Iteration;
@@ -191,14 +248,14 @@ struct Results {
 
   // Standard deviation of ground point coordinate q (1..3) of point i.
   double PointSd(std::int32_t i, int q) const {
-    return StandardDeviation(stats.So, Inverse, 3 * (i - 1) + q);
+    return StandardDeviation(stats.So, InverseDiagonal, 3 * (i - 1) + q);
   }
   // Standard deviation of parameter q (0..5) of photograph p >= 2, angles in
   // degrees; 0 for the held X of photograph 2.
   double StationSd(std::int32_t p, int q) {
     const std::int32_t u = 6 * (p - 2) + q;
     if (u == 0) return 0;
-    const double sd = StandardDeviation(stats.So, Inverse, 3 * s.GroundPointCount + u);
+    const double sd = StandardDeviation(stats.So, InverseDiagonal, 3 * s.GroundPointCount + u);
     return q >= 3 ? RadToDeg(sd, Pi) : sd;
   }
   double Degrees(std::int32_t p, int q) { return RadToDeg(m.Station(p, q), Pi); }
@@ -424,18 +481,17 @@ void Report(Console& c, Results& r) {
 
 // One adjustment from the approximations to the report, or to a question
 // about the flight direction.
-Outcome Adjust(Console& c, const Strip& s, const OneBased<double>& StationSigma,
-               std::int16_t& DirectionFlag) {
+Outcome Adjust(Console& c, const Strip& s, ArrowheadNormals& normals,
+               const OneBased<double>& StationSigma, std::int16_t& DirectionFlag) {
   StripModel m = Approximations(s, DirectionFlag);
-  const double PointSigma = 0.5 * s.FrameSize;
   // Shown and emptied; the first iteration's line goes to the top.
   c.ShowBlackBoard();
   c.BlackBoard.Clear();
   c.SetCaption("BlackBoard", kResultsCaption);
 
   const std::int32_t N = UnknownCount(s);
-  OneBased<double> NormalMatrix(PackedSize(N));
-  OneBased<double> NormalVector(N);
+  StripSolver solver(s, normals, StationSigma);
+  OneBased<double> NormalVector(N), InverseDiagonal(N);
   RaggedTable<double> Residual;
   Residual.SetRows(2 * s.PhotoCount);
   for (std::int32_t p = 1; p <= s.PhotoCount; ++p) {
@@ -447,21 +503,22 @@ Outcome Adjust(Console& c, const Strip& s, const OneBased<double>& StationSigma,
   std::int32_t Iteration = 0;
   for (;;) {
     Iteration = Iteration + 1;
-    sums =
-        BuildNormalEquations(s, m, StationSigma, PointSigma, NormalMatrix, NormalVector, Residual);
-    int ErrCode = 0;
-    CholeskySolve(NormalMatrix, NormalVector, N, kSolveAndInvert, ErrCode);
+    int ErrCode = solver.Solve(m, NormalVector, Residual, sums);
     // Values so large that their squares overflow leave corrections that are
     // not numbers: no solution either.
     if (ErrCode == 0 && !AllFinite(NormalVector, N)) ErrCode = kCholeskyNotPositiveDefinite;
     PrintItems(c.BlackBoard, {"  RMS=", Comma, sums.SumSquares, Comma, "  ITER=", Comma, Iteration,
                               Comma, " STATION="});
+    const double MaxCorrection = ErrCode == 0 ? LargestCorrection(NormalVector, N) : 0;
+    // The precisions need the inverse of the last iteration's matrix only.
+    const bool last = Iteration >= kLastIteration || MaxCorrection <= kConvergenceLimit;
+    if (ErrCode == 0 && MaxCorrection <= kDivergenceLimit && last)
+      ErrCode = solver.InverseDiagonal(m, NormalVector, Residual, sums, InverseDiagonal);
     if (ErrCode != 0) {
       c.ShowMessage("Error in Matrix Inversion");
       return AskRestart(c, kSingularPrompt, DirectionFlag);
     }
     c.ShowBlackBoard();
-    const double MaxCorrection = LargestCorrection(NormalVector, N);
     if (MaxCorrection > kDivergenceLimit) {
       PrintItems(c.BlackBoard,
                  {"  RMS=", Comma, sums.SumSquares, Comma, "  ITER=", Comma, Iteration, Comma,
@@ -472,10 +529,10 @@ Outcome Adjust(Console& c, const Strip& s, const OneBased<double>& StationSigma,
     ApplyCorrections(s, NormalVector, m);
     const double Rms = FinalStatistics(s, sums).Rms;
     c.ShowMessage("  RMS=" + PlainReal(Rms) + "  ITER=" + PlainWhole(Iteration));
-    if (Iteration >= kLastIteration || MaxCorrection <= kConvergenceLimit) break;
+    if (last) break;
   }
 
-  Results r{s, m, NormalMatrix, Residual, FinalStatistics(s, sums), Iteration, DirectionFlag};
+  Results r{s, m, InverseDiagonal, Residual, FinalStatistics(s, sums), Iteration, DirectionFlag};
   if (!r.stats.Redundant)
     c.ShowMessage("  There are no redundant observations: So is taken as 1 (a priori)");
   Report(c, r);
@@ -506,9 +563,11 @@ void RelativeOrientation(Console& c) {
   std::int16_t DirectionFlag = 0;
   for (;;) {
     NumberGroundPoints(s);
-    if (!ChecksPass(c, s) || !NormalMatrixFits(c, s)) return;
+    if (!ChecksPass(c, s)) return;
+    ArrowheadNormals normals = StripNormals(s);
+    if (!NormalMatrixFits(c, s, normals)) return;
     StoringPass(c, s);
-    if (Adjust(c, s, StationSigma, DirectionFlag) != Outcome::Restart) return;
+    if (Adjust(c, s, normals, StationSigma, DirectionFlag) != Outcome::Restart) return;
   }
 }
 

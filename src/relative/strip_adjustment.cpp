@@ -3,9 +3,11 @@
 // left to right; keep them literal.
 #include "relative/strip_adjustment.h"
 
+#include <algorithm>
 #include <cmath>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "numeric/packed.h"
 #include "numeric/rotation.h"
@@ -140,43 +142,68 @@ ImagePointRows CollinearityRows(const std::array<double, 3>& ground,
 
 namespace {
 
+double& Element(OneBased<double>& A, std::int64_t i, std::int64_t j) {
+  return A(PackedIndex(i, j));
+}
+double& Element(ArrowheadNormals& A, std::int64_t i, std::int64_t j) { return A(i, j); }
+void Clear(OneBased<double>& A) { A.fill(0.0); }
+void Clear(ArrowheadNormals& A) { A.Clear(); }
+
 // The station block of `count` coefficients R(4..3+count) at unknowns s+1..,
 // then its cross block with ground point I.
-void AddStationRows(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
+template <class Normal>
+void AddStationRows(const ObservationRow& R, OneBased<double>& B, Normal& A,
                     std::int32_t s, int count, std::int32_t I) {
   for (int r = 1; r <= count; ++r) {
     B(s + r) += R[r + 3] * R[0];
-    for (int c = 1; c <= r; ++c) A(PackedIndex(s + r, s + c)) += R[r + 3] * R[c + 3];
+    for (int c = 1; c <= r; ++c) Element(A, s + r, s + c) += R[r + 3] * R[c + 3];
   }
   const std::int32_t b = 3 * (I - 1);
   for (int r = 1; r <= count; ++r)
-    for (int c = 1; c <= 3; ++c) A(PackedIndex(s + r, b + c)) += R[r + 3] * R[c];
+    for (int c = 1; c <= 3; ++c) Element(A, s + r, b + c) += R[r + 3] * R[c];
 }
 
 }  // namespace
 
-void AddPointBlock(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
-                   std::int32_t I) {
+template <class Normal>
+void AddPointBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t I) {
   const std::int32_t b = 3 * (I - 1);
   for (int r = 1; r <= 3; ++r) {
     B(b + r) += R[r] * R[0];
-    for (int c = 1; c <= r; ++c) A(PackedIndex(b + r, b + c)) += R[r] * R[c];
+    for (int c = 1; c <= r; ++c) Element(A, b + r, b + c) += R[r] * R[c];
   }
 }
 
-void AddSecondStationBlock(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
+template <class Normal>
+void AddSecondStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A,
                            std::int32_t G, std::int32_t I) {
   AddStationRows(R, B, A, 3 * G, 5, I);
 }
 
-void AddStationBlock(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
-                     std::int32_t G, std::int32_t p, std::int32_t I) {
+template <class Normal>
+void AddStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t G, std::int32_t p, std::int32_t I) {
   AddStationRows(R, B, A, 3 * G + 5 + 6 * (p - 3), 6, I);
 }
 
+ArrowheadNormals StripNormals(const Strip& s) {
+  std::vector<int> sizes;
+  std::vector<std::vector<std::int32_t>> seen;
+  for (std::int32_t p = 2; p <= s.PhotoCount; ++p) {
+    sizes.push_back(p == 2 ? 5 : 6);
+    std::vector<std::int32_t> points;
+    for (std::int32_t n = s.PointEnd(p - 1) + 1; n <= s.PointEnd(p); ++n)
+      points.push_back(s.RayPoint(n));
+    std::sort(points.begin(), points.end());
+    points.erase(std::unique(points.begin(), points.end()), points.end());
+    seen.push_back(std::move(points));
+  }
+  return ArrowheadNormals(s.GroundPointCount, sizes, seen);
+}
+
+template <class Normal>
 IterationSums BuildNormalEquations(const Strip& s, const StripModel& m,
                                    const OneBased<double>& StationSigma, double PointSigma,
-                                   OneBased<double>& NormalMatrix, OneBased<double>& NormalVector,
+                                   Normal& NormalMatrix, OneBased<double>& NormalVector,
                                    RaggedTable<double>& Residual) {
   const std::int32_t G = s.GroundPointCount;
   const std::int32_t stations = StationUnknownCount(s.PhotoCount);
@@ -189,12 +216,12 @@ IterationSums BuildNormalEquations(const Strip& s, const StripModel& m,
     for (int c = 1; c <= 3; ++c)
       NormalVector(3 * (i - 1) + c) =
           -(m.GroundPoint(i, c) - m.GroundPoint(i, c + 3)) / PointSigma2;
-  NormalMatrix.fill(0.0);
-  for (std::int32_t r = 1; r <= n; ++r) NormalMatrix(PackedIndex(r, r)) = 1 / PointSigma2;
+  Clear(NormalMatrix);
+  for (std::int32_t r = 1; r <= n; ++r) Element(NormalMatrix, r, r) = 1 / PointSigma2;
   for (std::int32_t u = 1; u <= stations; ++u) {
     const double sigma2 = StationSigma(u) * StationSigma(u);
     NormalVector(3 * G + u) = -(m.StationTable(u + 6, 1) - m.StationTable(u + 6, 2)) / sigma2;
-    NormalMatrix(PackedIndex(3 * G + u, 3 * G + u)) = 1 / sigma2;
+    Element(NormalMatrix, 3 * G + u, 3 * G + u) = 1 / sigma2;
   }
 
   IterationSums sums;
@@ -232,6 +259,13 @@ IterationSums BuildNormalEquations(const Strip& s, const StripModel& m,
   return sums;
 }
 
+template IterationSums BuildNormalEquations(const Strip&, const StripModel&,
+                                            const OneBased<double>&, double, OneBased<double>&,
+                                            OneBased<double>&, RaggedTable<double>&);
+template IterationSums BuildNormalEquations(const Strip&, const StripModel&,
+                                            const OneBased<double>&, double, ArrowheadNormals&,
+                                            OneBased<double>&, RaggedTable<double>&);
+
 double LargestCorrection(const OneBased<double>& v, std::int32_t n) {
   double largest = 0;
   for (std::int32_t r = 1; r <= n; ++r)
@@ -263,8 +297,8 @@ StripStatistics FinalStatistics(const Strip& s, const IterationSums& sums) {
   return t;
 }
 
-double StandardDeviation(double So, const OneBased<double>& Inverse, std::int32_t r) {
-  return So * std::sqrt(Inverse(PackedIndex(r, r)));
+double StandardDeviation(double So, const OneBased<double>& InverseDiagonal, std::int32_t r) {
+  return So * std::sqrt(InverseDiagonal(r));
 }
 
 std::int32_t WorstPoint(const Strip& s, const RaggedTable<double>& Residual, std::int32_t p,

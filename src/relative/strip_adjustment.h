@@ -19,7 +19,8 @@
 //   photograph 1 are held and fix the model's datum and scale), then X..kappa
 //   of each photograph p >= 3 at u = 6(p-2)+0..5. Station unknown u lives in
 //   slot u+6 of StationTable.
-// - Normal matrices are packed (numeric/packed.h). Every sum runs one double
+// - Normal matrices are packed (numeric/packed.h) or arrowheads
+//   (numeric/arrowhead.h), element for element the same. Every sum runs one double
 //   operation at a time in the order written; the build forbids contraction,
 //   so results agree bit for bit everywhere.
 #pragma once
@@ -29,6 +30,7 @@
 #include <concepts>
 #include <cstdint>
 
+#include "numeric/arrowhead.h"
 #include "numeric/one_based.h"
 
 namespace tessaro {
@@ -143,20 +145,29 @@ ImagePointRows CollinearityRows(const std::array<double, 3>& ground,
                                 double yObserved, double ImageSigma);
 
 // The accumulators add R^T R and R^T R(0) of one observation row to the
-// packed normal matrix A and right-hand side B, only where that row has
-// non-zero coefficients: its ground point I (1-based), its station, and the
-// block between them. The ground point index is an argument: the original
+// normal matrix A and right-hand side B, only where that row has non-zero
+// coefficients: its ground point I (1-based), its station, and the block
+// between them. The ground point index is an argument: the original
 // procedures read it from a module-wide loop counter, which adds nothing to
-// the sums.
+// the sums. A is packed (numeric/packed.h) or the arrowhead of StripNormals;
+// either gets the same additions in the same order.
 //   AddPointBlock          rows 3(I-1)+1..3, coefficients R(1..3)
 //   AddSecondStationBlock  rows 3G+1..5 of photograph 2, coefficients R(4..8)
 //   AddStationBlock        rows 3G+5+6(p-3)+1..6 of photograph p >= 3, R(4..9)
-void AddPointBlock(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
-                   std::int32_t I);
-void AddSecondStationBlock(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
+template <class Normal>
+void AddPointBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t I);
+template <class Normal>
+void AddSecondStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A,
                            std::int32_t G, std::int32_t I);
-void AddStationBlock(const ObservationRow& R, OneBased<double>& B, OneBased<double>& A,
-                     std::int32_t G, std::int32_t p, std::int32_t I);
+template <class Normal>
+void AddStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t G,
+                     std::int32_t p, std::int32_t I);
+
+// The normal matrix in the arrowhead structure (numeric/arrowhead.h): the
+// ground points' blocks, then one border group per photograph from the
+// second (photograph 1 is held), seeing the points measured on it. Memory
+// grows with the points instead of with the square of the unknowns.
+ArrowheadNormals StripNormals(const Strip& s);
 
 // Sums of one linearisation over the image observations only.
 struct IterationSums {
@@ -172,9 +183,10 @@ struct IterationSums {
 // photograph by photograph, is accumulated. Residual(2p-1, k) and
 // Residual(2p, k) get the x and y residuals (computed - observed) of point k
 // of photograph p. The arrays must have UnknownCount and its packed size.
+template <class Normal>
 IterationSums BuildNormalEquations(const Strip& s, const StripModel& m,
                                    const OneBased<double>& StationSigma, double PointSigma,
-                                   OneBased<double>& NormalMatrix, OneBased<double>& NormalVector,
+                                   Normal& NormalMatrix, OneBased<double>& NormalVector,
                                    RaggedTable<double>& Residual);
 
 // The largest absolute value of v(1..n); 0 for n < 1.
@@ -197,8 +209,8 @@ struct StripStatistics {
 };
 StripStatistics FinalStatistics(const Strip& s, const IterationSums& sums);
 
-// So * sqrt(q(r)), q(r) the diagonal of the inverted normal matrix.
-double StandardDeviation(double So, const OneBased<double>& Inverse, std::int32_t r);
+// So * sqrt(q(r)), q the diagonal of the inverted normal matrix.
+double StandardDeviation(double So, const OneBased<double>& InverseDiagonal, std::int32_t r);
 
 // The place k of the point of photograph p with the largest absolute x or y
 // residual (the first one on a tie), when that residual exceeds limit; else 0.

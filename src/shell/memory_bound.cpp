@@ -20,8 +20,7 @@ double PhysicalMemory() {
   return static_cast<double>(pages) * static_cast<double>(pageSize);
 }
 
-std::string NormalMatrixTooLarge(std::int64_t n) {
-  const double bytes = NormalMatrixBytes(n);
+std::string NormalMatrixTooLarge(double bytes) {
   const double memory = PhysicalMemory();
   if (bytes <= memory / 4) return {};
   const auto megabytes = [](double b) { return PlainWhole(std::llround(std::ceil(b / 1e6))); };

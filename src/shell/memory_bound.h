@@ -1,7 +1,7 @@
 // How much memory one normal matrix may take.
 //
-// A normal matrix is dense over all its unknowns and grows with the square
-// of their number. One whose packed triangle would take more than a quarter
+// A dense normal matrix grows with the square of its unknowns, and even the
+// strip's arrowhead one can. One that would take more than a quarter
 // of the computer's physical memory is refused before it is allocated: the
 // user gets a message instead of a program that dies for lack of memory or a
 // machine that swaps for hours.
@@ -18,10 +18,10 @@ double NormalMatrixBytes(std::int64_t n);
 // Bytes of physical memory (4 GB when the system does not say).
 double PhysicalMemory();
 
-// Empty when the normal matrix of n unknowns fits in a quarter of the
+// Empty when a normal matrix of so many bytes fits in a quarter of the
 // physical memory; otherwise the reason, for the operation's own message:
 // "its normal matrix needs 810020 MB, more than a quarter of this computer's
 // memory (4000 MB)", megabytes of 10^6 bytes rounded up.
-std::string NormalMatrixTooLarge(std::int64_t n);
+std::string NormalMatrixTooLarge(double bytes);
 
 }  // namespace tessaro

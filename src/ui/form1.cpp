@@ -169,16 +169,25 @@ bool Form1::UpdateCaption(const std::string& name) {
 
 void Form1::Press(int number) {
   // A command may run for a while; the busy cursor says so. The port puts
-  // the arrow back while a dialog waits for the user.
+  // the arrow back while a dialog waits for the user. The windows repaint
+  // meanwhile (SurfaceView), so a second command cannot start inside it.
+  if (busy_) return;
+  busy_ = true;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   struct Restore {
-    ~Restore() { QApplication::restoreOverrideCursor(); }
-  } restore;
+    bool& busy;
+    ~Restore() {
+      QApplication::restoreOverrideCursor();
+      busy = false;
+    }
+  } restore{busy_};
   console_.Press(number);
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+  // Closing while a command runs would end the program under it.
+  if (busy_) return event->ignore();
   event->accept();
   Press(kExitCommand);
 }

@@ -37,6 +37,7 @@ class Form1 : public QWidget {
   Console& console_;
   std::map<std::string, QLabel*> statusLabels_;
   SurfaceView* screen_ = nullptr;
+  bool busy_ = false;  // a command is running
 };
 
 }  // namespace tessaro

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <algorithm>
 
 #include "ui/ui_test_support.h"
@@ -192,6 +193,30 @@ class Form1Test : public QObject {
     QCOMPARE(board, QString(8, u'\n') + "  RMS= " + QString(7, u' ') + " .25 ");  // zone at 15
     QCOMPARE(first, "12");
     QCOMPARE(second, "");
+  }
+
+  // A long command: what it prints shows while it still runs, and closing
+  // the main window waits for its end.
+  void windowsRepaintDuringACommand() {
+    QString shown;
+    bool stillOpen = false;
+    Session* session = nullptr;
+    Operations ops;
+    ops.Resection = [&](Console& c, int mode) {
+      if (mode != 4) return;
+      for (const char* line : {"first", "second"}) {
+        PrintItems(c.BlackBoard, {line});
+        QThread::msleep(150);
+      }
+      PrintItems(c.BlackBoard, {"third"});
+      shown = session->port.BlackBoardWindow().View().toPlainText();
+      Form()->close();
+      stillOpen = Form()->isVisible();
+    };
+    session = &Start(std::move(ops));
+    Click(Form(), "Command12");
+    QVERIFY(shown.contains("third"));
+    QVERIFY(stillOpen);
   }
 
   // Closing the main window ends the program as "Exit" does: every window

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -31,10 +32,23 @@ SurfaceView::SurfaceView(PrintSurface& surface, bool followEnd, QWidget* parent)
   Flush();
 }
 
+// A command runs on the thread of the event loop. While one is busy (its
+// busy cursor is up), printing lets the pending redraws and repaints of all
+// windows through, at most ten times a second; user input waits until the
+// command ends.
+void KeepWindowsPainted() {
+  static QElapsedTimer last;
+  if (!QApplication::overrideCursor() || (last.isValid() && last.elapsed() < 100)) return;
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  last.start();
+}
+
 void SurfaceView::MarkDirty() {
-  if (dirty_) return;
-  dirty_ = true;
-  QTimer::singleShot(0, this, [this] { Flush(); });
+  if (!dirty_) {
+    dirty_ = true;
+    QTimer::singleShot(0, this, [this] { Flush(); });
+  }
+  KeepWindowsPainted();
 }
 
 void SurfaceView::Flush() {
