@@ -127,5 +127,23 @@ TEST_F(ExerciseTest, SeedsAndClasses) {
   EXPECT_FALSE(fs::exists(dir / "r"));
 }
 
+// The README's worked example runs as written and prints what the README
+// shows (trailing blanks aside).
+TEST_F(ExerciseTest, TheReadmeWorkedExample) {
+  const std::string readme = Read(TESSARO_SOURCE_DIR "/README.md");
+  const std::size_t marker = readme.find("<!-- worked example:");
+  ASSERT_NE(marker, std::string::npos);
+  auto block = [&](const std::string& fence) {
+    const std::size_t start = readme.find(fence + "\n", marker) + fence.size() + 1;
+    return readme.substr(start, readme.find("\n```", start) + 1 - start);
+  };
+  File("example.sh", block("```sh"));
+  ASSERT_EQ(Run("PATH=" TESSARO_BIN_DIR ":$PATH bash example.sh"), 0) << Read(dir / "out.txt");
+  std::string shown;
+  std::istringstream out(Read(dir / "out.txt"));
+  for (std::string line; std::getline(out, line);) shown += line.substr(0, line.find_last_not_of(' ') + 1) + "\n";
+  EXPECT_EQ(shown, block("```text"));
+}
+
 }  // namespace
 }  // namespace tessaro
