@@ -77,8 +77,14 @@ void FilmExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
                          photo.mode == 3 ? Draw(random, -3e-6, 3e-6, 9) : 0.0};
     const double b[4] = {Draw(random, -125, -118, 4), Round(-sx * s, 8), Round(sy * c, 8),
                          photo.mode == 3 ? Draw(random, -3e-6, 3e-6, 9) : 0.0};
-    for (int k = 0; k < 4; ++k) photo.a[k] = a[k], photo.b[k] = b[k];
-    if (photo.mode == 1) photo.b[1] = -photo.a[2], photo.b[2] = photo.a[1];  // a similarity, exactly
+    for (int k = 0; k < 4; ++k) {
+      photo.a[k] = a[k];
+      photo.b[k] = b[k];
+    }
+    if (photo.mode == 1) {  // a similarity, exactly
+      photo.b[1] = -photo.a[2];
+      photo.b[2] = photo.a[1];
+    }
     photo.markOrder = {51, 52, 53, 54};
     Shuffle(photo.markOrder, random);
     for (int j = 1; j <= o.points; ++j)
