@@ -39,6 +39,6 @@ find_program(DPKG_DEB dpkg-deb)
 if(DPKG_DEB)
   add_test(NAME package/installs_and_runs
            COMMAND ${CMAKE_COMMAND} -DBIN=${CMAKE_BINARY_DIR} -DOUT=${CMAKE_BINARY_DIR}/package_check
-                   -DDPKG_DEB=${DPKG_DEB} -DGUI=${TESSARO_BUILD_GUI}
+                   -DCPACK=${CMAKE_CPACK_COMMAND} -DDPKG_DEB=${DPKG_DEB} -DGUI=${TESSARO_BUILD_GUI}
                    -P ${PROJECT_SOURCE_DIR}/cmake/PackageCheck.cmake)
 endif()

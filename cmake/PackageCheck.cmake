@@ -2,7 +2,7 @@
 # build BIN, dpkg-deb unpacks it into OUT/root, and the unpacked tessaro-script
 # runs the unpacked demo session.
 file(REMOVE_RECURSE "${OUT}")
-execute_process(COMMAND cpack -G DEB --config "${BIN}/CPackConfig.cmake" -B "${OUT}/deb"
+execute_process(COMMAND "${CPACK}" -G DEB --config "${BIN}/CPackConfig.cmake" -B "${OUT}/deb"
                 RESULT_VARIABLE rc OUTPUT_VARIABLE log ERROR_VARIABLE log)
 file(GLOB debs "${OUT}/deb/*.deb")
 if(NOT rc EQUAL 0 OR NOT debs)
