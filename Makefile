@@ -4,6 +4,7 @@
 #                then everything again under ASan+UBSan
 #   make demo    run examples/demo.tss headless and print the report
 #   make bench   build and run the benchmarks
+#   make package build the .deb (Release, in build-package/)
 
 BUILD      ?= build
 JOBS       ?= $(shell nproc)
@@ -11,7 +12,7 @@ PACKAGES   := $(shell cat tools/debian-packages.txt)
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CONFIGURE   = cmake -S . -G Ninja -Wno-dev
 
-.PHONY: deps build test run demo bench screenshots examples clean
+.PHONY: deps build test run demo bench screenshots examples package clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -60,9 +61,17 @@ bench: deps
 	cmake --build build-bench -j $(JOBS) --target tessaro-script tessaro-make-strip
 	bench/strip_runs.sh build-bench/bin
 
+examples: build
+	$(BUILD)/bin/tessaro-make-examples examples
+
+package: deps
+	$(CONFIGURE) -B build-package -DCMAKE_BUILD_TYPE=Release
+	cmake --build build-package -j $(JOBS) --target package
+	@ls build-package/*.deb
+
 screenshots: build
 	@command -v xvfb-run >/dev/null || $(SUDO) apt-get install -y --no-install-recommends xvfb xauth x11-apps imagemagick
 	xvfb-run -a -s "-screen 0 1600x1000x24" tools/screenshots.sh $(BUILD)/bin
 
 clean:
-	rm -rf $(BUILD) build-asan build-core build-bench build-rel
+	rm -rf $(BUILD) build-asan build-core build-bench build-rel build-package

@@ -15,8 +15,8 @@
 // these files, each operation therefore gives back the stated values up to
 // the effect of that rounding. The help topics show the same data with
 // comments; examples/ holds the output and a test checks it has not drifted.
-//
-// Standard library only, so the program builds before anything else.
+// The writers are those of tessaro-exercise (src/instructor/input_files.h),
+// which draws the geometry from a seed instead.
 
 #include <cmath>
 #include <cstdio>
@@ -28,11 +28,11 @@
 #include <string>
 #include <vector>
 
+#include "instructor/input_files.h"
+
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
-double Radians(double degrees) { return degrees * kPi / 180.0; }
+using namespace tessaro;
 
 // ===========================================================================
 // Synthetic geometry
@@ -41,11 +41,6 @@ double Radians(double degrees) { return degrees * kPi / 180.0; }
 // ---- Image transformation, film photos ------------------------------------
 // A 230 mm frame camera with four corner fiducial marks; calibrated photo
 // coordinates in millimetres, origin at the principal point.
-
-struct Mark {
-  int number;
-  double x, y;
-};
 
 const std::vector<Mark> kCalibratedFiducials = {
     {51, -106.004, -106.011},
@@ -64,14 +59,6 @@ const std::vector<Mark> kCalibratedFiducials = {
 // terms; a bilinear one has all eight. The marks are measured by inverting the
 // map, so the fitted coefficients come back as stated here. Photo 14 is placed
 // so that mark 51 reads 16.130, 14.644.
-struct FilmPhoto {
-  int number;
-  int mode;                          // 1 similarity, 2 affine, 3 bilinear
-  double a[4], b[4];                 // A1..A4, B1..B4
-  std::vector<int> markOrder;        // the order in which the marks were measured
-  std::vector<Mark> points;          // image points, in photo coordinates
-};
-
 const std::vector<FilmPhoto> kFilmPhotos = {
     {14, 2,
      {-122.16719514, 0.999870, 0.002410, 0.0},
@@ -156,11 +143,6 @@ const std::vector<DigitalPhoto> kDigitalPhotos = {
     {93, 0, 1450.45, 199.15}, {94, -1, 1651.30, 195.60},
 };
 
-struct GroundPoint {
-  int number;
-  double x, y, z;
-};
-
 const std::vector<GroundPoint> kDigitalTargets = {
     {301, 81.37, 312.48, 0}, {302, 168.92, 104.15, 0},
     {303, 262.55, 308.61, 0}, {304, 349.08, 97.33, 0},
@@ -173,44 +155,6 @@ const std::vector<GroundPoint> kDigitalTargets = {
     {317, 1527.68, 309.39, 0}, {318, 1615.13, 98.72, 0},
     {319, 1708.84, 311.65, 0}, {320, 1802.51, 105.20, 0},
 };
-
-// ---- Photographs: rotation and collinearity --------------------------------
-// M = R(kappa) R(phi) R(omega); a ground point P seen from the projection
-// centre C has image coordinates x = -f r/q, y = -f s/q with
-// (r, s, q) = M (P - C). This is the convention of every operation of the
-// program, so the image coordinates below are what a perfect camera at the
-// stated station would record.
-
-struct Station {
-  int number;
-  double x, y, z;             // projection centre
-  double omega, phi, kappa;   // decimal degrees
-};
-
-struct Rotation {
-  double m[3][3];
-};
-
-Rotation RotationOf(double omega, double phi, double kappa) {  // radians
-  const double so = std::sin(omega), co = std::cos(omega);
-  const double sp = std::sin(phi), cp = std::cos(phi);
-  const double sk = std::sin(kappa), ck = std::cos(kappa);
-  return Rotation{{{cp * ck, co * sk + sp * so * ck, so * sk - sp * co * ck},
-                   {-cp * sk, co * ck - sp * so * sk, so * ck + sp * co * sk},
-                   {sp, -so * cp, co * cp}}};
-}
-
-struct ImagePoint {
-  double x, y;
-};
-
-ImagePoint Project(const Station& s, double f, const GroundPoint& p) {
-  const Rotation m = RotationOf(Radians(s.omega), Radians(s.phi), Radians(s.kappa));
-  const double d[3] = {p.x - s.x, p.y - s.y, p.z - s.z};
-  double rsq[3];
-  for (int i = 0; i < 3; ++i) rsq[i] = m.m[i][0] * d[0] + m.m[i][1] * d[1] + m.m[i][2] * d[2];
-  return {-f * rsq[0] / rsq[2], -f * rsq[1] / rsq[2]};
-}
 
 // ---- Resection ---------------------------------------------------------------
 // Nine control points on a 1000 m grid with some relief, photographed from
@@ -262,11 +206,6 @@ constexpr double kStripFrame = 230.0;
 constexpr double kStripImageSigma = 0.005;
 constexpr double kStripMeasuringLimit = 110.0;
 
-struct StripPhoto {
-  Station station;  // model coordinates, degrees
-  double focalLength;
-};
-
 const std::vector<StripPhoto> kStrip = {
     {{70, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0}, 153.57},
     {{71, 85.1, 1.85, -0.92, 0.45, -0.62, 1.10}, 153.57},
@@ -293,11 +232,6 @@ const std::vector<GroundPoint> kStripPoints = {
 // about z, that is R = M(omega = Kappa, phi = Phi, kappa = Omega) of the
 // photogrammetric rotation above. The model coordinates are made with that
 // same R, so the report gives back the values stated here.
-struct SevenParameters {
-  double dx, dy, dz, scale;
-  double omega, phi, kappa;  // degrees, as reported
-};
-
 const SevenParameters kAbsoluteTruth = {5105.420, 3612.780, 1835.160, 11.8765, 2.3, -1.4, 0.8};
 
 // Ground coordinates of all eight points. The control file carries of 3701
@@ -308,11 +242,6 @@ const std::vector<GroundPoint> kAbsolutePoints = {
     {3703, 4795.140, 4021.660, 143.920}, {3704, 5153.470, 3598.230, 205.610},
     {3705, 5704.280, 4093.550, 98.730},  {3706, 5320.860, 3152.940, 167.040},
     {3707, 5497.630, 3841.180, 121.580}, {3708, 4688.290, 3954.810, 176.260},
-};
-
-struct AbsoluteControl {
-  int number;
-  bool horizontal, vertical;
 };
 
 const std::vector<AbsoluteControl> kAbsoluteControl = {
@@ -326,71 +255,7 @@ const std::vector<int> kAbsoluteMeasuredOrder = {3703, 3701, 3704, 3702, 3706, 3
 // Writing
 // ===========================================================================
 
-// Fixed-point text of a value rounded to the given number of decimals,
-// without the minus sign of a value that rounds to zero.
-std::string Fixed(double value, int decimals, int width = 0) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  std::string text = buffer;
-  if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-  if (static_cast<int>(text.size()) < width) text.insert(0, width - text.size(), ' ');
-  return text;
-}
-
-// Shortest text of a value given to at most the stated number of decimals.
-std::string Plain(double value, int maxDecimals) {
-  std::string text = Fixed(value, maxDecimals);
-  if (text.find('.') != std::string::npos) {
-    text.erase(text.find_last_not_of('0') + 1);
-    if (text.back() == '.') text.pop_back();
-  }
-  return text;
-}
-
-std::string Int(int value, int width = 0) {
-  std::string text = std::to_string(value);
-  if (static_cast<int>(text.size()) < width) text.insert(0, width - text.size(), ' ');
-  return text;
-}
-
-using Lines = std::vector<std::string>;
-
-// Inverts a photo's measured-to-photo map: Newton's method, exact in one step
-// for the maps without xy terms.
-ImagePoint Measure(const FilmPhoto& photo, const Mark& photoPoint) {
-  double x = photoPoint.x, y = photoPoint.y;
-  for (int iteration = 0; iteration < 20; ++iteration) {
-    const double fx = photo.a[0] + photo.a[1] * x + photo.a[2] * y + photo.a[3] * x * y - photoPoint.x;
-    const double fy = photo.b[0] + photo.b[1] * x + photo.b[2] * y + photo.b[3] * x * y - photoPoint.y;
-    const double j11 = photo.a[1] + photo.a[3] * y, j12 = photo.a[2] + photo.a[3] * x;
-    const double j21 = photo.b[1] + photo.b[3] * y, j22 = photo.b[2] + photo.b[3] * x;
-    const double det = j11 * j22 - j12 * j21;
-    x -= (j22 * fx - j12 * fy) / det;
-    y -= (j11 * fy - j21 * fx) / det;
-  }
-  return {x, y};
-}
-
-std::string MeasuredLine(int number, ImagePoint p) {
-  return " " + Int(number) + ", " + Fixed(p.x, 3, 7) + ", " + Fixed(p.y, 3, 7);
-}
-
-Lines ImageTransformationFile() {
-  Lines out = {"\"Six film photos, 230 mm frame camera with four fiducial marks\"",
-               " " + Int(static_cast<int>(kFilmPhotos.size())) + ", " +
-                   Int(static_cast<int>(kCalibratedFiducials.size()))};
-  for (const Mark& mark : kCalibratedFiducials)
-    out.push_back(" " + Int(mark.number) + ", " + Fixed(mark.x, 3, 8) + ", " + Fixed(mark.y, 3, 8));
-  for (const FilmPhoto& photo : kFilmPhotos) {
-    out.push_back(" " + Int(photo.number) + ", " + Int(photo.mode));
-    for (int number : photo.markOrder)
-      for (const Mark& mark : kCalibratedFiducials)
-        if (mark.number == number) out.push_back(MeasuredLine(number, Measure(photo, mark)));
-    for (const Mark& point : photo.points) out.push_back(MeasuredLine(point.number, Measure(photo, point)));
-    out.push_back(" 0,0,0");
-  }
-  return out;
-}
+using Lines = TextLines;
 
 Lines DigitalFile() {
   Lines out = {"\"Eight digital images of a strip, 4000 rows by 5000 columns\"",
@@ -413,98 +278,6 @@ Lines DigitalFile() {
   return out;
 }
 
-std::string ImageLine(int number, ImagePoint p) {
-  return " " + Int(number) + ", " + Fixed(p.x, 3, 8) + ", " + Fixed(p.y, 3, 8);
-}
-
-Lines ResectionFile() {
-  Lines out = {"\"Test on resection using 9-point simulated data\"",
-               " 1,    " + Plain(kResectionFocalLength, 3) + ",    0.003"};
-  for (const GroundPoint& p : kResectionControl)
-    out.push_back(" " + Int(p.number) + ", " + Fixed(p.x, 0, 4) + ", " + Fixed(p.y, 0, 4) + ", " +
-                  Fixed(p.z, 3, 7));
-  out.push_back(" 0,0,0,0");
-  // Rough station: 800, 1500, 2300, level; standard errors 1000 m, 1000 m, 2000 degrees.
-  out.push_back(Int(kResectionStation.number) + ",800,1500,2300,0,0,0,1000,1000,2000");
-  for (const GroundPoint& p : kResectionControl)
-    out.push_back(ImageLine(p.number, Project(kResectionStation, kResectionFocalLength, p)));
-  out.push_back(" 0,0,0");
-  return out;
-}
-
-Lines IntersectionFile() {
-  Lines out = {"\" Test on intersection using 9-point simulated data 2-stations\"",
-               " " + Int(static_cast<int>(kIntersectionStations.size()))};
-  for (const Station& s : kIntersectionStations) {
-    out.push_back(Int(s.number) + ", " + Plain(kIntersectionFocalLength, 3) + ", " + Fixed(s.x, 3) + ", " +
-                  Fixed(s.y, 3) + ", " + Fixed(s.z, 3) + ", " + Plain(s.omega, 4) + ", " + Plain(s.phi, 4) +
-                  ", " + Plain(s.kappa, 4));
-    for (const GroundPoint& p : kIntersectionPoints)
-      out.push_back(ImageLine(p.number, Project(s, kIntersectionFocalLength, p)));
-    out.push_back(" 0,0,0");
-  }
-  return out;
-}
-
-// Fails the run when the strip does not have the shape the relative
-// orientation needs: every point on two photographs at least, 7 to 11 points
-// on each photograph.
-bool RelativeFile(Lines& out) {
-  out = {"\"Strip of photos 70 to 73, simulated model data\"",
-         " " + Int(static_cast<int>(kStrip.size())) + ", " + Plain(kStripFrame, 3) + ", " +
-             Plain(kStripImageSigma, 4)};
-  std::vector<int> rays(kStripPoints.size(), 0);
-  for (const StripPhoto& photo : kStrip) {
-    out.push_back(" " + Int(photo.station.number) + ", " + Plain(photo.focalLength, 3));
-    int count = 0;
-    for (std::size_t i = 0; i < kStripPoints.size(); ++i) {
-      const ImagePoint p = Project(photo.station, photo.focalLength, kStripPoints[i]);
-      if (std::fabs(p.x) > kStripMeasuringLimit || std::fabs(p.y) > kStripMeasuringLimit) continue;
-      out.push_back(" " + Int(kStripPoints[i].number) + " " + Fixed(p.x, 3, 9) + " " + Fixed(p.y, 3, 9));
-      ++rays[i];
-      ++count;
-    }
-    if (count < 7 || count > 11) {
-      std::cerr << "photo " << photo.station.number << " holds " << count << " points\n";
-      return false;
-    }
-    out.push_back(" 0,0,0");
-  }
-  for (std::size_t i = 0; i < kStripPoints.size(); ++i)
-    if (rays[i] < 2) {
-      std::cerr << "point " << kStripPoints[i].number << " is on one photo only\n";
-      return false;
-    }
-  return true;
-}
-
-Lines AbsoluteFile() {
-  const SevenParameters& t = kAbsoluteTruth;
-  const Rotation r = RotationOf(Radians(t.kappa), Radians(t.phi), Radians(t.omega));
-  auto ground = [](int number) {
-    for (const GroundPoint& p : kAbsolutePoints)
-      if (p.number == number) return p;
-    std::abort();
-  };
-  Lines out = {"Test-2", "0.027"};
-  for (const AbsoluteControl& c : kAbsoluteControl) {
-    const GroundPoint p = ground(c.number);
-    out.push_back(Int(c.number) + ", " + (c.horizontal ? Fixed(p.x, 3) + ", " + Fixed(p.y, 3) : std::string("0, 0")) +
-                  ", " + (c.vertical ? Fixed(p.z, 3) : std::string("0")));
-  }
-  out.push_back("0,0,0,0");
-  for (int number : kAbsoluteMeasuredOrder) {
-    // model = R^T (ground - D) / Scale
-    const GroundPoint p = ground(number);
-    const double d[3] = {p.x - t.dx, p.y - t.dy, p.z - t.dz};
-    double m[3];
-    for (int j = 0; j < 3; ++j) m[j] = (r.m[0][j] * d[0] + r.m[1][j] * d[1] + r.m[2][j] * d[2]) / t.scale;
-    out.push_back(Int(number) + ", " + Fixed(m[0], 3, 8) + ", " + Fixed(m[1], 3, 8) + ", " + Fixed(m[2], 3, 8));
-  }
-  out.push_back("0,0,0,0");
-  return out;
-}
-
 bool Write(const std::filesystem::path& path, const Lines& lines) {
   std::ofstream file(path, std::ios::binary);
   for (const std::string& line : lines) file << line << '\n';
@@ -521,11 +294,35 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::filesystem::path dir = argv[1];
+  const FilmSet film = {"\"Six film photos, 230 mm frame camera with four fiducial marks\"",
+                        kCalibratedFiducials, kFilmPhotos};
+  const ResectionSet resection = {"\"Test on resection using 9-point simulated data\"",
+                                  kResectionFocalLength,
+                                  0.003,
+                                  kResectionStation,
+                                  {kResectionStation.number, 800, 1500, 2300, 0, 0, 0},  // a rough start
+                                  1000,
+                                  1000,
+                                  2000,
+                                  kResectionControl};
+  const IntersectionSet intersection = {"\" Test on intersection using 9-point simulated data 2-stations\"",
+                                        kIntersectionFocalLength, 110.0, kIntersectionStations,
+                                        kIntersectionPoints};
+  const StripSet strip = {"\"Strip of photos 70 to 73, simulated model data\"", kStripFrame, kStripImageSigma,
+                          kStripMeasuringLimit, kStrip, kStripPoints};
+  const AbsoluteSet absolute = {"Test-2", "0.027", kAbsoluteTruth, kAbsolutePoints, kAbsoluteControl,
+                                kAbsoluteMeasuredOrder};
   Lines relative;
-  if (!RelativeFile(relative)) return 1;
-  const bool ok = Write(dir / "imagetrans.txt", ImageTransformationFile()) &&
-                  Write(dir / "digital.txt", DigitalFile()) && Write(dir / "resection.txt", ResectionFile()) &&
-                  Write(dir / "intersection.txt", IntersectionFile()) && Write(dir / "relative.txt", relative) &&
-                  Write(dir / "absolute.txt", AbsoluteFile());
+  std::string why;
+  if (!RelativeFile(strip, Noise(), relative, why)) {
+    std::cerr << why << "\n";
+    return 1;
+  }
+  const bool ok = Write(dir / "imagetrans.txt", ImageTransformationFile(film, Noise())) &&
+                  Write(dir / "digital.txt", DigitalFile()) &&
+                  Write(dir / "resection.txt", ResectionFile(resection, Noise())) &&
+                  Write(dir / "intersection.txt", IntersectionFile(intersection, Noise())) &&
+                  Write(dir / "relative.txt", relative) &&
+                  Write(dir / "absolute.txt", AbsoluteFile(absolute, Noise()));
   return ok ? 0 : 1;
 }

@@ -1,0 +1,101 @@
+// tessaro-compare: a student's report against the answer key, line by line.
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "instructor/report_compare.h"
+
+namespace {
+
+const char kUsage[] = "usage: tessaro-compare [--quiet | --tsv] KEY REPORT...\n";
+
+const char kHelp[] =
+    "Compares each REPORT with the answer key KEY line by line, as a marker does:\n"
+    "texts and whole numbers must be equal; a real may differ by one unit of its\n"
+    "last printed digit (with the same number of decimals). Blanks only separate.\n"
+    "Line ends CR LF and LF are both accepted.\n"
+    "\n"
+    "Prints each differing line with its number, both versions and the column\n"
+    "where they part, then a summary such as\n"
+    "  312 of 315 lines agree; first difference at line 41\n"
+    "--quiet   the summary alone\n"
+    "--tsv     one row per report: report, lines, agreeing, first difference\n"
+    "\n"
+    "Exit status: 0 when every line of every report agrees, 1 when some line\n"
+    "differs, 2 when a file cannot be read.\n";
+
+bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return false;
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (file.bad()) return false;
+  lines = tessaro::SplitLines(text.str());
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool quiet = false, tsv = false;
+  std::vector<std::string> files;
+  for (int k = 1; k < argc; ++k) {
+    const std::string arg = argv[k];
+    if (arg == "--help") {
+      std::cout << kUsage << '\n' << kHelp;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "tessaro-compare " TESSARO_VERSION "\n";
+      return 0;
+    }
+    if (arg == "--quiet") {
+      quiet = true;
+    } else if (arg == "--tsv") {
+      tsv = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      std::cerr << "tessaro-compare: unknown option " << arg << '\n' << kUsage;
+      return 2;
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (files.size() < 2) {
+    std::cerr << kUsage;
+    return 2;
+  }
+  std::vector<std::string> key;
+  if (!ReadLines(files[0], key)) {
+    std::cerr << "tessaro-compare: cannot read " << files[0] << '\n';
+    return 2;
+  }
+  int status = 0;
+  if (tsv) std::cout << "report\tlines\tagreeing\tfirst difference\n";
+  for (std::size_t f = 1; f < files.size(); ++f) {
+    std::vector<std::string> report;
+    if (!ReadLines(files[f], report)) {
+      std::cerr << "tessaro-compare: cannot read " << files[f] << '\n';
+      if (tsv) std::cout << files[f] << "\tunreadable\t\t\n";
+      status = 2;
+      continue;
+    }
+    const tessaro::Comparison c = tessaro::CompareReports(key, report);
+    if (!c.differences.empty() && status == 0) status = 1;
+    if (tsv) {
+      std::cout << files[f] << '\t' << c.lines << '\t' << c.Agreeing() << '\t'
+                << (c.differences.empty() ? std::string() : std::to_string(c.differences[0].line)) << '\n';
+      continue;
+    }
+    const std::string prefix = files.size() > 2 ? files[f] + ": " : "";
+    if (!quiet)
+      for (const tessaro::LineDifference& d : c.differences) {
+        std::cout << prefix << "line " << d.line << ", column " << d.column << '\n';
+        std::cout << "  key:    " << (d.keyMissing ? "(no line)" : d.key) << '\n';
+        std::cout << "  report: " << (d.reportMissing ? "(no line)" : d.report) << '\n';
+      }
+    std::cout << prefix << tessaro::Summary(c) << '\n';
+  }
+  return status;
+}

@@ -1,0 +1,159 @@
+// tessaro-exercise: an exercise for every student, with its answer key.
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <string>
+
+#include "instructor/exercise.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kUsage[] =
+    "usage: tessaro-exercise OPERATION --seed N [--noise SIGMA] [--points K] [--photos P]\n"
+    "                        [--class FILE] --out DIR\n";
+
+const char kHelp[] =
+    "Writes an exercise of one operation of Tessaro into DIR:\n"
+    "  input.txt   the input file, made from a true geometry drawn from the seed,\n"
+    "              rounded to a student's measuring precision\n"
+    "  truth.txt   that geometry (stations, ground points, transformations)\n"
+    "  key.tss     the tessaro-script session that, run in DIR, writes the\n"
+    "              answer key report key-report.txt\n"
+    "\n"
+    "OPERATION     imagetrans, resection, intersection, relative or absolute\n"
+    "--seed N      the exercise's number (0 to 2^64-1); the same seed gives the\n"
+    "              same files on every machine\n"
+    "--noise SIGMA standard error of a measuring error added before rounding, in\n"
+    "              the units of the input (mm; model units for absolute); 0 by default\n"
+    "--points K    image points per photo (imagetrans), control points (resection),\n"
+    "              new points (intersection), model points (absolute)\n"
+    "--photos P    photos (imagetrans), photographs (intersection), strip length\n"
+    "              (relative)\n"
+    "--class FILE  one student name a line ('#' lines and empty ones skipped): one\n"
+    "              folder DIR/NAME per student, each with its own seed made from N\n"
+    "              and the name\n"
+    "--help, --version\n";
+
+bool Write(const fs::path& path, const tessaro::TextLines& lines) {
+  std::ofstream file(path, std::ios::binary);
+  for (const std::string& line : lines) file << line << '\n';
+  file.close();
+  if (!file) std::cerr << "tessaro-exercise: cannot write " << path.string() << '\n';
+  return static_cast<bool>(file);
+}
+
+// 0 when written, 2 for options the operation cannot use, 1 when a file
+// cannot be written.
+int WriteExercise(const tessaro::ExerciseOptions& options, const fs::path& dir) {
+  tessaro::Exercise exercise;
+  std::string why;
+  if (!tessaro::MakeExercise(options, exercise, why)) {
+    std::cerr << "tessaro-exercise: " << why << '\n';
+    return 2;
+  }
+  std::error_code error;
+  fs::create_directories(dir, error);
+  if (error) {
+    std::cerr << "tessaro-exercise: cannot create " << dir.string() << ": " << error.message() << '\n';
+    return 1;
+  }
+  const bool written = Write(dir / "input.txt", exercise.input) && Write(dir / "truth.txt", exercise.truth) &&
+                       Write(dir / "key.tss", exercise.key);
+  return written ? 0 : 1;
+}
+
+// A name as a folder name: letters, digits, '-', '_' and '.' kept, anything
+// else (blanks, slashes) becomes '_'.
+std::string FolderName(const std::string& name) {
+  std::string folder;
+  for (unsigned char c : name)
+    folder += std::isalnum(c) || c == '-' || c == '_' || c == '.' || c >= 0x80 ? static_cast<char>(c) : '_';
+  return folder;
+}
+
+int Fail(const std::string& what) {
+  std::cerr << "tessaro-exercise: " << what << '\n' << kUsage;
+  return 2;
+}
+
+template <typename T>
+bool ParseWhole(const std::string& text, T& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && end == text.data() + text.size();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tessaro::ExerciseOptions options;
+  std::string out, classFile;
+  bool seeded = false;
+  for (int k = 1; k < argc; ++k) {
+    const std::string arg = argv[k];
+    if (arg == "--help") {
+      std::cout << kUsage << '\n' << kHelp;
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "tessaro-exercise " TESSARO_VERSION "\n";
+      return 0;
+    }
+    const bool takesValue = arg == "--seed" || arg == "--noise" || arg == "--points" || arg == "--photos" ||
+                            arg == "--out" || arg == "--class";
+    if (takesValue && k + 1 >= argc) return Fail(arg + " needs a value");
+    const std::string value = takesValue ? argv[++k] : "";
+    if (arg == "--seed") {
+      if (!ParseWhole(value, options.seed)) return Fail("--seed needs a whole number, found \"" + value + "\"");
+      seeded = true;
+    } else if (arg == "--noise") {
+      char* end = nullptr;
+      options.noise = std::strtod(value.c_str(), &end);
+      if (value.empty() || *end != '\0') return Fail("--noise needs a number, found \"" + value + "\"");
+    } else if (arg == "--points" || arg == "--photos") {
+      int& count = arg == "--points" ? options.points : options.photos;
+      if (!ParseWhole(value, count) || count < 1) return Fail(arg + " needs a whole number from 1, found \"" + value + "\"");
+    } else if (arg == "--out") {
+      out = value;
+    } else if (arg == "--class") {
+      classFile = value;
+    } else if (!arg.empty() && arg[0] != '-' && options.operation.empty()) {
+      options.operation = arg;
+    } else {
+      return Fail("unexpected argument \"" + arg + "\"");
+    }
+  }
+  if (options.operation.empty()) return Fail("no OPERATION");
+  if (!seeded) return Fail("no --seed");
+  if (out.empty()) return Fail("no --out DIR");
+  if (classFile.empty()) return WriteExercise(options, out);
+
+  std::ifstream names(classFile);
+  if (!names) {
+    std::cerr << "tessaro-exercise: cannot read the class list " << classFile << '\n';
+    return 1;
+  }
+  std::set<std::string> folders;
+  std::string line;
+  const std::uint64_t classSeed = options.seed;
+  for (int number = 1; std::getline(names, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    const std::string name = line.substr(first, line.find_last_not_of(" \t") - first + 1);
+    const std::string folder = FolderName(name);
+    if (folder == "." || folder == ".." || !folders.insert(folder).second) {
+      std::cerr << "tessaro-exercise: " << classFile << ", line " << number << ": the name \"" << name
+                << "\" gives the folder \"" << folder << "\", which is taken or not allowed\n";
+      return 1;
+    }
+    options.seed = tessaro::StudentSeed(classSeed, name);
+    if (const int status = WriteExercise(options, fs::path(out) / folder); status != 0) return status;
+  }
+  return 0;
+}
