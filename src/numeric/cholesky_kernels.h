@@ -24,7 +24,9 @@
 //
 // Everything sits in an unnamed namespace: each translation unit keeps its
 // own copy, so no AVX2 code can stand in for the baseline one at link time.
-// For the same reason nothing here uses a library template.
+// For the same reason nothing here uses a library template. The loops over
+// the vectors of a block are unrolled by hand (pragma), so that their
+// running sums stay in registers at -O2 too.
 #pragma once
 
 #include <cstddef>
@@ -36,8 +38,9 @@ template <class T>
 struct CholeskyKernels {
   using V = typename T::V;
   static constexpr int W = T::kWidth;
-  static constexpr int NV = 4;       // vectors per block
+  static constexpr int NV = 2;       // vectors per block
   static constexpr int B = NV * W;   // rows (factor) or columns (inverse) per block
+  static constexpr int R = 4;        // columns (factor) or rows (inverse) side by side
 
   // Packed row i: element (i, j) at Row(a, i)[j].
   static double* Row(double* a, std::ptrdiff_t i) { return a + i * (i - 1) / 2; }
@@ -65,46 +68,58 @@ struct CholeskyKernels {
       if (!skip) fmin = 1;
       auto start = [&](int j) { return skip && first[j] > fmin ? first[j] : fmin; };
 
-      // Columns before the block: all rows of the block at once, two
-      // columns side by side. Columns before fmin are zero in every row
-      // and stay +0.
+      // Columns before the block: all rows of the block at once, R columns
+      // side by side. Columns before fmin are zero in every row and stay +0.
       int j = fmin;
-      for (; j + 1 < i0; j += 2) {
-        const double* l0 = Row(a, j);
-        const double* l1 = Row(a, j + 1);
-        const int k0 = start(j), k1 = start(j + 1);
-        V s0[NV], s1[NV];
-        for (int v = 0; v < NV; ++v) {
-          s0[v] = T::Load(w + j * B + v * W);
-          s1[v] = T::Load(w + (j + 1) * B + v * W);
+      for (; j + R <= i0; j += R) {
+        const double* l[R];
+        V sum[R][NV];
+        int kFrom = j;
+        #pragma GCC unroll 8
+        for (int r = 0; r < R; ++r) {
+          l[r] = Row(a, j + r);
+          if (start(j + r) < kFrom) kFrom = start(j + r);
+          #pragma GCC unroll 8
+          for (int u = 0; u < NV; ++u) sum[r][u] = T::Load(w + (j + r) * B + u * W);
         }
-        for (int k = k0 < k1 ? k0 : k1; k < j; ++k) {
-          const V b0 = T::Set1(l0[k]), b1 = T::Set1(l1[k]);
-          for (int v = 0; v < NV; ++v) {
-            const V x = T::Load(w + k * B + v * W);
-            s0[v] = T::Sub(s0[v], T::Mul(x, b0));
-            s1[v] = T::Sub(s1[v], T::Mul(x, b1));
+        for (int k = kFrom; k < j; ++k) {
+          V x[NV];
+          #pragma GCC unroll 8
+          for (int u = 0; u < NV; ++u) x[u] = T::Load(w + k * B + u * W);
+          #pragma GCC unroll 8
+          for (int r = 0; r < R; ++r) {
+            const V b = T::Set1(l[r][k]);
+            #pragma GCC unroll 8
+            for (int u = 0; u < NV; ++u) sum[r][u] = T::Sub(sum[r][u], T::Mul(x[u], b));
           }
         }
-        const V d0 = T::Set1(l0[j]), d1 = T::Set1(l1[j + 1]), b1 = T::Set1(l1[j]);
-        for (int v = 0; v < NV; ++v) {
-          const V x = T::Mul(s0[v], d0);
-          T::Store(w + j * B + v * W, x);
-          s1[v] = T::Sub(s1[v], T::Mul(x, b1));
-          T::Store(w + (j + 1) * B + v * W, T::Mul(s1[v], d1));
+        #pragma GCC unroll 8
+        for (int r = 0; r < R; ++r) {  // column j+r done, taken off the later ones
+          const V d = T::Set1(l[r][j + r]);
+          #pragma GCC unroll 8
+          for (int u = 0; u < NV; ++u) {
+            const V x = T::Mul(sum[r][u], d);
+            T::Store(w + (j + r) * B + u * W, x);
+            #pragma GCC unroll 8
+            for (int q = r + 1; q < R; ++q)
+              sum[q][u] = T::Sub(sum[q][u], T::Mul(x, T::Set1(l[q][j + r])));
+          }
         }
       }
       for (; j < i0; ++j) {
         const double* l0 = Row(a, j);
         V s0[NV];
-        for (int v = 0; v < NV; ++v) s0[v] = T::Load(w + j * B + v * W);
+        #pragma GCC unroll 8
+        for (int u = 0; u < NV; ++u) s0[u] = T::Load(w + j * B + u * W);
         for (int k = start(j); k < j; ++k) {
           const V b0 = T::Set1(l0[k]);
-          for (int v = 0; v < NV; ++v)
-            s0[v] = T::Sub(s0[v], T::Mul(T::Load(w + k * B + v * W), b0));
+          #pragma GCC unroll 8
+          for (int u = 0; u < NV; ++u)
+            s0[u] = T::Sub(s0[u], T::Mul(T::Load(w + k * B + u * W), b0));
         }
         const V d0 = T::Set1(l0[j]);
-        for (int v = 0; v < NV; ++v) T::Store(w + j * B + v * W, T::Mul(s0[v], d0));
+        #pragma GCC unroll 8
+        for (int u = 0; u < NV; ++u) T::Store(w + j * B + u * W, T::Mul(s0[u], d0));
       }
 
       // The block's own columns: row i = i0+q finishes with its pivot, then
@@ -185,6 +200,7 @@ struct CholeskyKernels {
         double* row = Row(a, j);
         const V d = T::Set1(-row[j]);
         double x[B];
+        #pragma GCC unroll 8
         for (int u = 0; u < NV; ++u) T::Store(x + u * W, T::Mul(d, s[u]));
         const int cEnd = j - i0 < nb ? j - i0 : nb;  // lanes whose column is left of j
         for (int c = 0; c < cEnd; ++c) {
@@ -194,32 +210,48 @@ struct CholeskyKernels {
         }
       };
       int j = i0 + 1;
-      for (; j + 1 <= n; j += 2) {
-        const double* l0 = Row(a, j);
-        const double* l1 = Row(a, j + 1);
-        const int k0 = start(j), k1 = start(j + 1);
-        V s0[NV], s1[NV];
-        for (int u = 0; u < NV; ++u) s0[u] = s1[u] = T::Zero();
-        for (int k = k0 < k1 ? k0 : k1; k < j; ++k) {
-          const V b0 = T::Set1(l0[k]), b1 = T::Set1(l1[k]);
-          for (int u = 0; u < NV; ++u) {
-            const V x = T::Load(v + (k - i0) * B + u * W);
-            s0[u] = T::Add(s0[u], T::Mul(b0, x));
-            s1[u] = T::Add(s1[u], T::Mul(b1, x));
+      for (; j + R - 1 <= n; j += R) {
+        const double* l[R];
+        V sum[R][NV];
+        int kFrom = j;
+        #pragma GCC unroll 8
+        for (int r = 0; r < R; ++r) {
+          l[r] = Row(a, j + r);
+          if (start(j + r) < kFrom) kFrom = start(j + r);
+          #pragma GCC unroll 8
+          for (int u = 0; u < NV; ++u) sum[r][u] = T::Zero();
+        }
+        for (int k = kFrom; k < j; ++k) {
+          V x[NV];
+          #pragma GCC unroll 8
+          for (int u = 0; u < NV; ++u) x[u] = T::Load(v + (k - i0) * B + u * W);
+          #pragma GCC unroll 8
+          for (int r = 0; r < R; ++r) {
+            const V b = T::Set1(l[r][k]);
+            #pragma GCC unroll 8
+            for (int u = 0; u < NV; ++u) sum[r][u] = T::Add(sum[r][u], T::Mul(b, x[u]));
           }
         }
-        finish(j, s0);
-        const V b1 = T::Set1(l1[j]);
-        for (int u = 0; u < NV; ++u)
-          s1[u] = T::Add(s1[u], T::Mul(b1, T::Load(v + (j - i0) * B + u * W)));
-        finish(j + 1, s1);
+        #pragma GCC unroll 8
+        for (int r = 0; r < R; ++r) {  // row j+r done, its products added to the later ones
+          finish(j + r, sum[r]);
+          #pragma GCC unroll 8
+          for (int q = r + 1; q < R; ++q) {
+            const V b = T::Set1(l[q][j + r]);
+            #pragma GCC unroll 8
+            for (int u = 0; u < NV; ++u)
+              sum[q][u] = T::Add(sum[q][u], T::Mul(b, T::Load(v + (j + r - i0) * B + u * W)));
+          }
+        }
       }
       for (; j <= n; ++j) {
         const double* l0 = Row(a, j);
         V s0[NV];
+        #pragma GCC unroll 8
         for (int u = 0; u < NV; ++u) s0[u] = T::Zero();
         for (int k = start(j); k < j; ++k) {
           const V b0 = T::Set1(l0[k]);
+          #pragma GCC unroll 8
           for (int u = 0; u < NV; ++u)
             s0[u] = T::Add(s0[u], T::Mul(b0, T::Load(v + (k - i0) * B + u * W)));
         }
@@ -229,42 +261,93 @@ struct CholeskyKernels {
   }
 
   // Second inversion stage, inverse = X^T X: element (j, i) sums
-  // X(k,i)*X(k,j) over k = j..N. With B columns i in the lanes and k in the
-  // outer loop, row k of X feeds every running sum of that row in turn,
-  // each sum still growing k ascending. v: the block's columns of X, s: the
-  // running sums, s[(j-i0)*B + c] for element (j, i0+c). skip: X is finite.
+  // X(k,i)*X(k,j) over k = j..N. With PB columns i in the lanes and k in the
+  // outer loop, rows k of X feed every running sum of theirs in turn, each
+  // sum still growing k ascending; rows go four at a time, held in
+  // registers, so that each running sum is loaded and stored once per four
+  // products. v: the block's columns of X, s: the running sums,
+  // s[(j-i0)*PB + c] for element (j, i0+c). skip: X is finite.
+  static constexpr int PV = 2, PB = PV * W, PK = 4;
+
+  static void AddRow(const double* row, const double* vk, double* s, int i0, int jFrom,
+                     int jTo) {
+    V x[PV];
+    #pragma GCC unroll 8
+    for (int u = 0; u < PV; ++u) x[u] = T::Load(vk + u * W);
+    for (int j = jFrom; j <= jTo; ++j) {
+      const V b = T::Set1(row[j]);
+      double* sj = s + (j - i0) * PB;
+      #pragma GCC unroll 8
+      for (int u = 0; u < PV; ++u) T::Store(sj + u * W, T::Add(T::Load(sj + u * W), T::Mul(x[u], b)));
+    }
+  }
+
   static void Product(double* a, int n, bool skip, double* v, double* s) {
-    for (int i0 = 1; i0 <= n; i0 += B) {
-      const int nb = n - i0 + 1 < B ? n - i0 + 1 : B;
+    for (int i0 = 1; i0 <= n; i0 += PB) {
+      const int nb = n - i0 + 1 < PB ? n - i0 + 1 : PB;
       for (int k = i0; k <= n; ++k) {
         const double* row = Row(a, k);
-        for (int c = 0; c < B; ++c) {
-          v[(k - i0) * B + c] = (c < nb && k >= i0 + c) ? row[i0 + c] : 0.0;
-          s[(k - i0) * B + c] = 0.0;
+        for (int c = 0; c < PB; ++c) {
+          v[(k - i0) * PB + c] = (c < nb && k >= i0 + c) ? row[i0 + c] : 0.0;
+          s[(k - i0) * PB + c] = 0.0;
         }
       }
-      for (int k = i0; k <= n; ++k) {
-        const double* row = Row(a, k);
-        V x[NV];
+      for (int k0 = i0; k0 <= n; k0 += PK) {
+        const int kc = n - k0 + 1 < PK ? n - k0 + 1 : PK;
+        // Products left out where exact: rows of zeros in the lanes, and
+        // the zeros that open every row of X.
+        int jFrom = k0;
         bool zero = true;
-        for (int u = 0; u < NV; ++u) {
-          x[u] = T::Load(v + (k - i0) * B + u * W);
-          zero = zero && T::AllZero(x[u]);
+        for (int k = k0; k < k0 + kc; ++k) {
+          const double* row = Row(a, k);
+          int j = i0;
+          if (skip)
+            while (j < k0 && row[j] == 0.0) ++j;
+          if (j < jFrom) jFrom = j;
+          #pragma GCC unroll 8
+          for (int u = 0; u < PV; ++u) zero = zero && T::AllZero(T::Load(v + (k - i0) * PB + u * W));
         }
+        if (!skip) jFrom = i0;
         if (skip && zero) continue;
-        int j = i0;
-        if (skip)
-          while (j <= k && row[j] == 0.0) ++j;
-        for (; j <= k; ++j) {
-          const V b = T::Set1(row[j]);
-          double* sj = s + (j - i0) * B;
-          for (int u = 0; u < NV; ++u)
-            T::Store(sj + u * W, T::Add(T::Load(sj + u * W), T::Mul(x[u], b)));
+        if (kc == PK) {  // columns left of the four rows: every row adds
+          const double* r0 = Row(a, k0);
+          const double* r1 = Row(a, k0 + 1);
+          const double* r2 = Row(a, k0 + 2);
+          const double* r3 = Row(a, k0 + 3);
+          V x0[PV], x1[PV], x2[PV], x3[PV];
+          #pragma GCC unroll 8
+          for (int u = 0; u < PV; ++u) {
+            x0[u] = T::Load(v + (k0 - i0) * PB + u * W);
+            x1[u] = T::Load(v + (k0 + 1 - i0) * PB + u * W);
+            x2[u] = T::Load(v + (k0 + 2 - i0) * PB + u * W);
+            x3[u] = T::Load(v + (k0 + 3 - i0) * PB + u * W);
+          }
+          for (int j = jFrom; j < k0; ++j) {
+            double* sj = s + (j - i0) * PB;
+            V t[PV];
+            #pragma GCC unroll 8
+            for (int u = 0; u < PV; ++u) t[u] = T::Load(sj + u * W);
+            const V b0 = T::Set1(r0[j]), b1 = T::Set1(r1[j]);
+            const V b2 = T::Set1(r2[j]), b3 = T::Set1(r3[j]);
+            #pragma GCC unroll 8
+            for (int u = 0; u < PV; ++u) {
+              t[u] = T::Add(t[u], T::Mul(x0[u], b0));
+              t[u] = T::Add(t[u], T::Mul(x1[u], b1));
+              t[u] = T::Add(t[u], T::Mul(x2[u], b2));
+              t[u] = T::Add(t[u], T::Mul(x3[u], b3));
+              T::Store(sj + u * W, t[u]);
+            }
+          }
+        } else {
+          for (int k = k0; k < k0 + kc; ++k)
+            AddRow(Row(a, k), v + (k - i0) * PB, s, i0, jFrom, k0 - 1);
         }
+        // The columns among the rows themselves: row k adds to j <= k.
+        for (int k = k0; k < k0 + kc; ++k) AddRow(Row(a, k), v + (k - i0) * PB, s, i0, k0, k);
       }
       for (int j = i0; j <= n; ++j) {
         double* row = Row(a, j);
-        for (int c = 0; c < nb && i0 + c <= j; ++c) row[i0 + c] = s[(j - i0) * B + c];
+        for (int c = 0; c < nb && i0 + c <= j; ++c) row[i0 + c] = s[(j - i0) * PB + c];
       }
     }
   }
