@@ -353,7 +353,7 @@ struct CholeskyKernels {
   }
 
   // The whole method after the caller's checks (mode, order, input finite).
-  // work: 2*B*(n+1) doubles; first: n+1 ints. Returns 0, 130, or -i: the
+  // work: 16*(n+1) doubles; first: n+1 ints. Returns 0, 130, or -i: the
   // literal routine must take over from factor row i.
   static int Run(double* a, double* b, int n, int mode, bool skipFactor, double* work,
                  int* first) {
@@ -380,7 +380,8 @@ struct CholeskyKernels {
       bool xFinite = true;
       const std::ptrdiff_t size = static_cast<std::ptrdiff_t>(n) * (n + 1) / 2;
       for (std::ptrdiff_t p = 1; p <= size; ++p) xFinite = xFinite && Finite(a[p]);
-      Product(a, n, xFinite, work, work + static_cast<std::ptrdiff_t>(B) * (n + 1));
+      static_assert(B <= 16 && 2 * PB <= 16, "work space of 16*(n+1) doubles");
+      Product(a, n, xFinite, work, work + static_cast<std::ptrdiff_t>(PB) * (n + 1));
     }
     return 0;
   }

@@ -6,8 +6,8 @@
 
 namespace tessaro {
 
-// Work space of either build, in doubles and ints, for order n.
-inline constexpr long CholeskyWorkDoubles(int n) { return 2L * 16 * (n + 1); }
+// Work space of either build in doubles for order n (and n+1 ints).
+inline constexpr long CholeskyWorkDoubles(int n) { return 16L * (n + 1); }
 
 // The method after the mode, order and input checks (cholesky_kernels.h,
 // Run). a and b point at position 0 of the packed matrix and of B.
