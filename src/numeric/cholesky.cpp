@@ -1,99 +1,61 @@
-// CholeskySolve. The comments number the steps of the method; the order of
-// every sum is fixed so that results agree bit for bit everywhere: do not
-// reorder, vectorise or fuse them.
+// CholeskySolve: the checks, the work space and the choice of build. The
+// arithmetic is cholesky_kernels.h; cholesky_reference.cpp is the literal
+// method, which takes over wherever the fast one's shortcuts would not be
+// exact.
 #include "numeric/cholesky.h"
 
 #include <cassert>
 #include <cmath>
+#include <cstddef>
+#include <vector>
 
+#include "numeric/cholesky_reference.h"
+#include "numeric/cholesky_simd.h"
 #include "numeric/packed.h"
 
 namespace tessaro {
 
-void CholeskySolve(OneBased<double>& A, OneBased<double>& B, int N, int Mode,
-                   int& ErrCode) {
-  // 1. Mode check: nothing is touched.
+bool CholeskyHasAvx2() {
+  static const bool has = __builtin_cpu_supports("avx2");
+  return has;
+}
+
+void CholeskySolveWith(bool avx2, OneBased<double>& A, OneBased<double>& B, int N, int Mode,
+                       int& ErrCode) {
   if (Mode < kInvert || Mode > kSolveAndInvert) {
     ErrCode = kCholeskyBadMode;
     return;
   }
   ErrCode = kCholeskyOk;
-  if (N < 1) return;  // The empty system: nothing to do (see the header).
-
+  if (N < 1) return;
   assert(A.size() >= PackedSize(N));
   assert(Mode == kInvert || B.size() >= N);
 
-  // 2. Tolerance factor, computed once.
-  const double eps = 1.0 / (16.0 * static_cast<double>(N));
-
-  // 3. Factorization, row by row; the diagonal receives 1/L(i,i).
-  for (int i = 1; i <= N; ++i) {
-    const std::ptrdiff_t rowI = PackedIndex(i, 0);
-    for (int j = 1; j <= i; ++j) {
-      const std::ptrdiff_t rowJ = PackedIndex(j, 0);
-      double s = A(rowI + j);
-      for (int k = 1; k < j; ++k) s = s - A(rowI + k) * A(rowJ + k);
-      if (j < i) {
-        A(rowI + j) = s * A(rowJ + j);  // A(j,j) already holds 1/L(j,j).
-      } else {
-        // Pivot test against the element as stored: s*eps rounded, then added.
-        const double scaled = s * eps;
-        const double t = A(rowI + i) + scaled;
-        if (t <= A(rowI + i)) {
-          ErrCode = kCholeskyNotPositiveDefinite;
-          return;
-        }
-        A(rowI + i) = 1.0 / std::sqrt(s);
-      }
-    }
+  // An input holding inf or NaN goes to the literal routine as a whole.
+  // One free of -0.0 lets the factor skip the zeros ahead of each row.
+  double* a = A.data();
+  bool finite = true, negativeZero = false;
+  for (std::ptrdiff_t p = 1, size = PackedSize(N); p <= size; ++p) {
+    finite = finite && std::isfinite(a[p]);
+    negativeZero = negativeZero || (a[p] == 0.0 && std::signbit(a[p]));
+  }
+  if (!finite) {
+    CholeskySolveReference(A, B, N, Mode, ErrCode);
+    return;
   }
 
-  // 4. Solve, overwriting B.
-  if (Mode >= kSolve) {
-    // 4.1 Forward substitution; f is the row of the first non-zero element of
-    // B (0 while none has been met). Rows before f take no sum.
-    int f = 0;
-    for (int i = 1; i <= N; ++i) {
-      const std::ptrdiff_t rowI = PackedIndex(i, 0);
-      if (f == 0) {
-        if (B(i) != 0.0) f = i;
-        B(i) = B(i) * A(rowI + i);
-      } else {
-        double t = B(i);
-        for (int k = f; k < i; ++k) t = t - A(rowI + k) * B(k);
-        B(i) = t * A(rowI + i);
-      }
-    }
-    // 4.2 Back substitution with L^T: column i of L, k descending from N.
-    for (int i = N; i >= 1; --i) {
-      double t = B(i);
-      for (int k = N; k > i; --k) t = t - A(PackedIndex(k, i)) * B(k);
-      B(i) = t * A(PackedIndex(i, i));
-    }
-  }
+  std::vector<double> work(static_cast<std::size_t>(CholeskyWorkDoubles(N)));
+  std::vector<int> first(static_cast<std::size_t>(N) + 1);
+  const auto run = avx2 ? CholeskyRunAvx2 : CholeskyRunSse2;
+  const int result = run(a, B.data(), N, Mode, !negativeZero, work.data(), first.data());
+  if (result < 0)
+    CholeskySolveReferenceFromRow(A, B, N, Mode, -result, ErrCode);
+  else
+    ErrCode = result;
+}
 
-  // 5. Inversion, overwriting A.
-  if (Mode == kInvert || Mode == kSolveAndInvert) {
-    // 5.1 Invert the factor in place, column by column. A(k,i), k > i, are
-    // already inverted; A(j,k), k > i, are still factor elements.
-    for (int i = 1; i < N; ++i) {
-      for (int j = i + 1; j <= N; ++j) {
-        const std::ptrdiff_t rowJ = PackedIndex(j, 0);
-        double s = 0.0;
-        for (int k = i; k < j; ++k) s = s + A(rowJ + k) * A(PackedIndex(k, i));
-        A(rowJ + i) = -A(rowJ + j) * s;
-      }
-    }
-    // 5.2 Inverse = X^T * X with X the inverted factor, in place: element
-    // (j, i) is overwritten only after its last use.
-    for (int i = 1; i <= N; ++i) {
-      for (int j = i; j <= N; ++j) {
-        double s = 0.0;
-        for (int k = j; k <= N; ++k) s = s + A(PackedIndex(k, i)) * A(PackedIndex(k, j));
-        A(PackedIndex(j, i)) = s;
-      }
-    }
-  }
+void CholeskySolve(OneBased<double>& A, OneBased<double>& B, int N, int Mode, int& ErrCode) {
+  CholeskySolveWith(CholeskyHasAvx2(), A, B, N, Mode, ErrCode);
 }
 
 }  // namespace tessaro

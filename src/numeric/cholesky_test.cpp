@@ -7,9 +7,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
+#include <limits>
 #include <random>
 #include <vector>
 
+#include "numeric/cholesky_reference.h"
+#include "numeric/cholesky_simd.h"
 #include "numeric/packed.h"
 #include "testing/reference.h"
 
@@ -162,6 +166,115 @@ TEST(CholeskySolve, RandomSpdSystemsMatchTheReference) {
     EXPECT_LE(lErr, 1e-12 * scale);
     EXPECT_TRUE(SameBits(a[kInvert], a[kSolveAndInvert]));
     EXPECT_TRUE(SameBits(b[kSolve], b[kSolveAndInvert]));
+  }
+}
+
+// Packed test matrices of one shape. The regular ones are diagonally
+// dominant, hence positive definite; "strip" has the pattern of a strip's
+// normal matrix: 3x3 ground blocks, each tied to a few stations, and a
+// banded station block at the end. "overflow" is sparse with a corner whose
+// factor overflows to NaN in row 4 (which then passes its pivot test, as NaN
+// compares false); "growing" is L*L^T for L bidiagonal with (i,i-1) = 2^20
+// and (i,i) = 1, cut in two at row 40, whose inverse factor grows 2^20 a row up
+// to infinity.
+enum Shape { kDense, kSparse, kStrip, kSingular, kNearSingular, kNegZero, kInf, kNan, kOverflow, kGrowing };
+
+OneBased<double> MakeMatrix(Shape shape, int n, std::mt19937_64& rng) {
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  const int ground = 3 * (n * 3 / 4 / 3);
+  auto linked = [&](int i, int j) {  // j < i
+    switch (shape) {
+      case kSparse: case kNegZero: case kOverflow: return u(rng) > 0.6;
+      case kStrip:
+        if (i <= ground) return (i - 1) / 3 == (j - 1) / 3;
+        return j > ground ? i - j < 12 : std::abs((j - 1) / 3 % 8 * 2 - (i - ground)) < 5;
+      default: return true;
+    }
+  };
+  OneBased<double> a(PackedSize(n), 0.0);
+  if (shape == kSingular || shape == kNearSingular) {  // G*G^T, G of rank < n
+    const int rank = shape == kSingular ? (n + 1) / 2 : n - 1;
+    std::vector<double> g(static_cast<std::size_t>(n) * rank);
+    for (double& x : g) x = u(rng);
+    for (int i = 1; i <= n; ++i)
+      for (int j = 1; j <= i; ++j)
+        for (int k = 0; k < rank; ++k) a(PackedIndex(i, j)) += g[(i - 1) * rank + k] * g[(j - 1) * rank + k];
+    if (shape == kNearSingular)
+      for (int i = 1; i <= n; ++i) a(PackedIndex(i, i)) += 1e-13;
+    return a;
+  }
+  std::vector<double> dominance(n + 1, 1.0);
+  for (int i = 1; i <= n; ++i)
+    for (int j = 1; j < i; ++j)
+      if (linked(i, j)) {
+        const double x = a(PackedIndex(i, j)) = u(rng);
+        dominance[i] += std::fabs(x);
+        dominance[j] += std::fabs(x);
+      } else if (shape == kNegZero && u(rng) > 0) {
+        a(PackedIndex(i, j)) = -0.0;
+      }
+  for (int i = 1; i <= n; ++i) a(PackedIndex(i, i)) = dominance[i];
+  std::uniform_int_distribution<std::ptrdiff_t> at(1, PackedSize(n));
+  if (shape == kInf) a(at(rng)) = -std::numeric_limits<double>::infinity();
+  if (shape == kNan) a(at(rng)) = std::numeric_limits<double>::quiet_NaN();
+  if (shape == kOverflow && n >= 4) {  // L(4,1)*L(3,1) = inf, L(4,2)*L(3,2) = -inf
+    const double corner[] = {1e-300, 0, 1e-300, 1, 1, 1e305, 1e10, -1e10, 0, 1};
+    for (int p = 1; p <= 10; ++p) a(p) = corner[p - 1];
+  }
+  if (shape == kGrowing)
+    for (int i = 1; i <= n; ++i) {
+      a(PackedIndex(i, i)) = i == 1 || i == 40 ? 1 : 0x1p40 + 1;
+      for (int j = 1; j < i; ++j) a(PackedIndex(i, j)) = j == i - 1 && i != 40 ? 0x1p20 : 0.0;
+    }
+  return a;
+}
+
+// The fast routine (both builds where the processor has AVX2) against the
+// literal one: values, error code and the partly factored state on failure,
+// compared byte for byte, position 0 included. Every shape at every order
+// 1..64 and a few larger, every mode; the dense ones also with a zero
+// diagonal element at each row, so that the factor fails there.
+TEST(CholeskySolve, FastIsTheLiteralMethodBitForBit) {
+  std::vector<bool> builds = {false};
+  if (CholeskyHasAvx2()) builds.push_back(true);
+  std::vector<int> orders;
+  for (int n = 1; n <= 64; ++n) orders.push_back(n);
+  for (int n : {97, 130, 301}) orders.push_back(n);
+  auto same = [](const OneBased<double>& x, const OneBased<double>& y) {
+    return x.size() == y.size() &&
+           std::memcmp(x.data(), y.data(), sizeof(double) * (x.size() + 1)) == 0;
+  };
+  for (int n : orders) {
+    std::mt19937_64 rng(n);
+    for (Shape shape : {kDense, kSparse, kStrip, kSingular, kNearSingular, kNegZero, kInf, kNan,
+                        kOverflow, kGrowing}) {
+      const OneBased<double> matrix = MakeMatrix(shape, n, rng);
+      OneBased<double> rhs(n);
+      for (int i = 1; i <= n; ++i) rhs(i) = i <= n / 3 ? 0.0 : std::sin(i);
+      std::vector<std::pair<int, int>> runs;  // (mode, row given a zero diagonal)
+      for (int mode = kInvert; mode <= kSolveAndInvert; ++mode) runs.push_back({mode, 0});
+      if (shape == kDense && n <= 64)
+        for (int row = 1; row <= n; ++row) runs.push_back({kSolveAndInvert, row});
+      if (shape == kStrip && n > 64)
+        for (int row : {1, 2, 17, n / 2, n}) runs.push_back({kSolveAndInvert, row});
+      for (auto [mode, row] : runs) {
+        OneBased<double> a0 = matrix;
+        if (row > 0) a0(PackedIndex(row, row)) = 0.0;
+        OneBased<double> aRef = a0, bRef = rhs;
+        int errRef = -1;
+        CholeskySolveReference(aRef, bRef, n, mode, errRef);
+        for (bool avx2 : builds) {
+          SCOPED_TRACE(testing::Message() << "order " << n << ", shape " << shape << ", mode "
+                                          << mode << ", zero at " << row << ", avx2 " << avx2);
+          OneBased<double> a = a0, b = rhs;
+          int err = -1;
+          CholeskySolveWith(avx2, a, b, n, mode, err);
+          ASSERT_EQ(err, errRef);
+          ASSERT_TRUE(same(a, aRef));
+          ASSERT_TRUE(same(b, bRef));
+        }
+      }
+    }
   }
 }
 
