@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/operations.h"
 #include "shell/console.h"
@@ -62,9 +63,14 @@ void EnterScratchFolder() {
 
 void ResetScratchFolder() {
   static const fs::path examples = fs::path(TESSARO_SOURCE_DIR) / "examples";
-  for (const auto& entry : fs::directory_iterator(scratch)) fs::remove_all(entry.path());
+  // Listed first and removed after: a folder changed while it is being
+  // read may skip entries.
+  std::vector<fs::path> left;
+  for (const auto& entry : fs::directory_iterator(scratch)) left.push_back(entry.path());
+  for (const fs::path& p : left) fs::remove_all(p);
   for (const auto& entry : fs::directory_iterator(examples))
-    if (entry.path().extension() == ".txt") fs::copy_file(entry.path(), scratch / entry.path().filename());
+    if (entry.path().extension() == ".txt")
+      fs::copy_file(entry.path(), scratch / entry.path().filename(), fs::copy_options::overwrite_existing);
 }
 
 void RunSession(const Session& session, const std::uint8_t* data, std::size_t size) {
