@@ -27,6 +27,6 @@ regressions=("$dir/regressions/$name"/*)
 if [ ${#regressions[@]} -gt 0 ]; then
   "$harness" "${opts[@]}" "${regressions[@]}"
 fi
-cp -n "$dir/corpus/$name"/* "$work/corpus/"
+cp "$dir/corpus/$name"/* "$work/corpus/"
 "$harness" "${opts[@]}" -max_total_time="$seconds" -print_final_stats=1 \
   -artifact_prefix="$work/findings/" "$@" "$work/corpus"
