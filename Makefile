@@ -5,6 +5,8 @@
 #   make demo    run examples/demo.tss headless and print the report
 #   make bench   build and run the benchmarks
 #   make package build the .deb (Release, in build-package/)
+#   make fuzz    build the libFuzzer harnesses with clang and run each for
+#                FUZZ_SECONDS on its corpus in build-fuzz/runs/
 
 BUILD      ?= build
 JOBS       ?= $(shell nproc)
@@ -12,7 +14,10 @@ PACKAGES   := $(shell cat tools/debian-packages.txt)
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 CONFIGURE   = cmake -S . -G Ninja -Wno-dev
 
-.PHONY: deps build test run demo bench screenshots examples package clean
+FUZZ_SECONDS ?= 60
+FUZZ_HARNESSES := imagetrans resection intersection relative absolute script
+
+.PHONY: deps build test run demo bench screenshots examples package clean fuzz fuzz-build
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -39,6 +44,18 @@ test: build
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp \
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+	$(MAKE) fuzz-build
+	ctest --test-dir build-fuzz -L fuzz --output-on-failure
+
+fuzz-build: deps
+	CC=clang CXX=clang++ $(CONFIGURE) -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTESSARO_BUILD_GUI=OFF -DTESSARO_BUILD_FUZZ=ON
+	cmake --build build-fuzz -j $(JOBS) --target fuzz-harnesses
+
+fuzz: fuzz-build
+	for h in $(FUZZ_HARNESSES); do \
+	  fuzz/run.sh build-fuzz/bin/fuzz-$$h fuzz $$h $(FUZZ_SECONDS) build-fuzz/runs/$$h || exit 1; \
+	done
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -74,4 +91,4 @@ screenshots: build
 	xvfb-run -a -s "-screen 0 1600x1000x24" tools/screenshots.sh $(BUILD)/bin
 
 clean:
-	rm -rf $(BUILD) build-asan build-core build-bench build-rel build-package
+	rm -rf $(BUILD) build-asan build-core build-bench build-rel build-package build-fuzz

@@ -12,6 +12,9 @@ endif()
 # so that `ctest -R numeric/` runs one area.
 function(tessaro_add_test folder target)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if(TESSARO_BUILD_FUZZ)
+    return()  # the fuzzing tree builds no GoogleTest programs
+  endif()
   add_executable(${target} ${ARG_SOURCES})
   target_compile_options(${target} PRIVATE ${TESSARO_WARNINGS})
   target_link_libraries(${target} PRIVATE ${ARG_DEPS} tessaro_testing GTest::gtest GTest::gtest_main)

@@ -6,7 +6,10 @@ namespace tessaro {
 
 bool ReportChannel::Open(const std::string& path, std::string& error) {
   Close();
-  if (!path.empty() && !std::filesystem::is_directory(path))
+  // A name the system cannot look up (longer than a file name may be, say)
+  // is a report that cannot be created, not a failure of the program.
+  std::error_code unusable;
+  if (!path.empty() && !std::filesystem::is_directory(path, unusable))
     file_.open(path, std::ios::binary | std::ios::trunc);
   if (!file_.is_open()) {
     error = "Cannot create the output file " + path;
