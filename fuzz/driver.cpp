@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/operations.h"
@@ -62,15 +64,25 @@ void EnterScratchFolder() {
 }
 
 void ResetScratchFolder() {
-  static const fs::path examples = fs::path(TESSARO_SOURCE_DIR) / "examples";
+  // The example files are read once and written anew from memory: copying
+  // them (sendfile) can fail with EINTR when libFuzzer's timer signal
+  // arrives, where a stream write simply resumes.
+  static const std::vector<std::pair<fs::path, std::string>> examples = [] {
+    std::vector<std::pair<fs::path, std::string>> files;
+    for (const auto& entry : fs::directory_iterator(fs::path(TESSARO_SOURCE_DIR) / "examples"))
+      if (entry.path().extension() == ".txt") {
+        std::ifstream in(entry.path(), std::ios::binary);
+        files.emplace_back(entry.path().filename(), std::string(std::istreambuf_iterator<char>(in), {}));
+      }
+    return files;
+  }();
   // Listed first and removed after: a folder changed while it is being
   // read may skip entries.
   std::vector<fs::path> left;
   for (const auto& entry : fs::directory_iterator(scratch)) left.push_back(entry.path());
   for (const fs::path& p : left) fs::remove_all(p);
-  for (const auto& entry : fs::directory_iterator(examples))
-    if (entry.path().extension() == ".txt")
-      fs::copy_file(entry.path(), scratch / entry.path().filename(), fs::copy_options::overwrite_existing);
+  for (const auto& [name, text] : examples)
+    std::ofstream(scratch / name, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 void RunSession(const Session& session, const std::uint8_t* data, std::size_t size) {
