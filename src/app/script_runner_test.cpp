@@ -116,7 +116,7 @@ TEST_F(ScriptTest, AKilledProgramKeepsEveryFinishedSection) {
 
 // The demo session of `make demo` runs the example files through the real
 // operations: no message, one answer for each film photo's question, every
-// photo transformed and every operation reported.
+// photo transformed with every film model, every operation reported.
 TEST_F(ScriptTest, TheDemoSessionRunsToItsEnd) {
   for (const auto& entry : fs::directory_iterator(TESSARO_SOURCE_DIR "/examples"))
     if (entry.path().extension() == ".txt" || entry.path().extension() == ".tss")
@@ -139,6 +139,9 @@ TEST_F(ScriptTest, TheDemoSessionRunsToItsEnd) {
         {" INTERSECTION RESULTS ", 1}, {"   Convg = YES", 1},
         {"    RELATIVE ORIENTATION STATION PARAMETERS", 1}})
     EXPECT_EQ(std::count(report.begin(), report.end(), heading), times) << heading;
+  for (const char* mode : {"1 ", "2 ", "3 "})  // every film model
+    EXPECT_NE(std::ranges::find(report, "<=0 Digital image, 1=Similarity, 2=Affine, 3=Bilinear, "
+                                        "Mode =  " + std::string(mode)), report.end()) << mode;
 }
 
 }  // namespace
