@@ -22,18 +22,15 @@ class ExerciseTest : public TempDirTest {
   }
 };
 
-bool IsNumber(const std::string& token, double& value) {
-  char* end = nullptr;
-  value = std::strtod(token.c_str(), &end);
-  return !token.empty() && *end == '\0';
-}
-
+// The words of a line that are numbers, as numbers.
 std::vector<double> NumbersOf(const std::string& line) {
   std::vector<double> numbers;
   std::istringstream tokens(line);
-  double value;
-  for (std::string t; tokens >> t;)
-    if (IsNumber(t, value)) numbers.push_back(value);
+  for (std::string t; tokens >> t;) {
+    char* end = nullptr;
+    const double value = std::strtod(t.c_str(), &end);
+    if (*end == '\0') numbers.push_back(value);
+  }
   return numbers;
 }
 

@@ -8,19 +8,6 @@
 namespace tessaro {
 namespace {
 
-// The worked example, added once and then again: the procedure only
-// accumulates, never resets, and leaves the row as it was.
-TEST(AddObservation, WorkedExampleAccumulates) {
-  const OneBased<double> r = OneBasedOf({1.0, 2.0, 3.0, 2.0});
-  OneBased<double> a(3), u(2);
-  for (double times : {1.0, 2.0}) {
-    AddObservation(2, r, a, u);
-    EXPECT_EQ(u, OneBasedOf({0.75 * times, 1.5 * times}));
-    EXPECT_EQ(a, OneBasedOf({0.25 * times, 0.5 * times, 1.0 * times}));
-  }
-  EXPECT_EQ(r, OneBasedOf({1.0, 2.0, 3.0, 2.0}));
-}
-
 // Coefficients (1, 2, 7), absolute term 7, s = 3: position k holds
 // (ri*rj)/9 of element (i, j) in the order (1,1) (2,1) (2,2) (3,1) (3,2)
 // (3,3); position 0 and those past M(M+1)/2 and M stay as they were. With

@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "relative/strip_adjustment.h"
 #include "shell/console.h"
 #include "testing/test_support.h"
 
@@ -26,7 +25,7 @@ using LD = long double;
 using Station = std::array<LD, 6>;  // X, Y, Z, omega, phi, kappa (radians)
 using Point = std::array<LD, 3>;
 const LD kPi = 3.14159265358979323846264338327950288L;
-constexpr double kFrame = 230, kSigma = 0.005;
+constexpr double kFrame = 230;
 
 // The image of a ground point: the ray (ground - station) turned by omega
 // about X, then by phi about Y, then by kappa about Z, gives (U, V, W), and
@@ -87,32 +86,6 @@ Strip3 MakeStrip(int photos, int columns, int direction) {
     s.photos.push_back(ph);
   }
   return s;
-}
-
-// The coefficients against central differences of the projection, at level
-// and at strongly tilted stations.
-TEST(CollinearityRows, AreMinusTheDerivativesOverSigma) {
-  const std::array<double, 3> g = {112.4, -63.1, -147.9};
-  for (const Station& st : {Station{0, 0, 0, 0, 0, 0}, Station{85.1L, 1.9L, -.9L, .02L, -.03L, .1L},
-                            Station{-170.2L, -3.1L, 2.2L, -.3L, .4L, 2.9L}}) {
-    std::array<double, 6> d;
-    std::copy(st.begin(), st.end(), d.begin());
-    const ImagePointRows rows = CollinearityRows(g, d, 152.57, 10.0, -20.0, kSigma);
-    const auto xy = Project(st, 152.57L, {g[0], g[1], g[2]});
-    EXPECT_NEAR(rows.x[0], (xy[0] - 10.0L) / kSigma, 1e-6);
-    EXPECT_NEAR(rows.y[0], (xy[1] + 20.0L) / kSigma, 1e-6);
-    for (int j = 1; j <= 9; ++j) {
-      Station hi = st, lo = st;
-      Point gh = {g[0], g[1], g[2]}, gl = gh;
-      (j <= 3 ? gh[j - 1] : hi[j - 4]) += 1e-6L;
-      (j <= 3 ? gl[j - 1] : lo[j - 4]) -= 1e-6L;
-      for (int axis = 0; axis < 2; ++axis) {
-        const LD d = (Project(hi, 152.57L, gh)[axis] - Project(lo, 152.57L, gl)[axis]) / 2e-6L;
-        const double R = axis == 0 ? rows.x[j] : rows.y[j];
-        EXPECT_NEAR(R, -d / kSigma, 1e-6 * std::fabs(R) + 1e-6) << j << " axis " << axis;
-      }
-    }
-  }
 }
 
 // The numbers of a report line; "." is a pattern's way of writing zero.
