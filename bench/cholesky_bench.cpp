@@ -128,7 +128,9 @@ void BM_EigenLltInverse(benchmark::State& state) {
 // the literal routine stops at 1000 (it would take about half a minute).
 double Least(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
 void Orders(benchmark::internal::Benchmark* b) {
-  b->Unit(benchmark::kMillisecond)->Repetitions(3)->ComputeStatistics("min", Least)
+  b->Unit(benchmark::kMillisecond)
+      ->Repetitions(3)
+      ->ComputeStatistics("min", Least)
       ->ReportAggregatesOnly(true);
   for (int n : {100, 300, 1000}) b->Arg(n);
 }
@@ -153,14 +155,14 @@ class RatioReporter : public benchmark::ConsoleReporter {
   }
   void PrintRatios() const {
     std::printf("\nLeast CPU time over Eigen's LLT + solve + inverse (same matrix, same flags):\n");
-    std::printf("%8s %12s %12s %12s %12s\n", "order", "Eigen [s]", "fast", "fast SSE2",
-                "literal");
+    std::printf("%8s %12s %12s %12s %12s\n", "order", "Eigen [s]", "fast", "fast SSE2", "literal");
     for (int n : {100, 300, 1000, 3000}) {
       const std::string arg = "/" + std::to_string(n);
       auto find = [&](const char* name) {  // "name/n", maybe "/repeats:3" after it
         const std::string key = name + arg;
         for (const auto& [run, seconds] : seconds_)
-          if (run.compare(0, key.size(), key) == 0 && (run.size() == key.size() || run[key.size()] == '/'))
+          if (run.compare(0, key.size(), key) == 0 &&
+              (run.size() == key.size() || run[key.size()] == '/'))
             return seconds;
         return -1.0;
       };

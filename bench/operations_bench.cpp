@@ -23,13 +23,14 @@ void RunSession(benchmark::State& state, const std::string& script) {
   for (auto _ : state) {
     std::istringstream in(script);
     std::ostringstream out, err;
-    if (tessaro::RunScript(in, "bench", out, err) != 0) return state.SkipWithError("the script failed");
+    if (tessaro::RunScript(in, "bench", out, err) != 0)
+      return state.SkipWithError("the script failed");
   }
 }
 
 void BM_Operation(benchmark::State& state, const char* open, const char* file, const char* steps) {
-  RunSession(state, "Open-OutputFile " + Report() + "\n" + open + " " + kExamples + file + "\n" +
-                        steps);
+  RunSession(state,
+             "Open-OutputFile " + Report() + "\n" + open + " " + kExamples + file + "\n" + steps);
 }
 
 void BM_RelativeScript(benchmark::State& state) {

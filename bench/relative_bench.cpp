@@ -141,7 +141,13 @@ void BM_RelativeFullRun(benchmark::State& state) {
 
 BENCHMARK(BM_RelativeIteration<ArrowheadNormals>)->Arg(24)->Arg(240)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RelativeFullRun<ArrowheadNormals>)->Arg(24)->Arg(240)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RelativeIteration<OneBased<double>>)->Arg(24)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_RelativeFullRun<OneBased<double>>)->Arg(24)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_RelativeIteration<OneBased<double>>)
+    ->Arg(24)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+BENCHMARK(BM_RelativeFullRun<OneBased<double>>)
+    ->Arg(24)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 }  // namespace

@@ -7,8 +7,8 @@
 #pragma once
 
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 namespace tessaro::bench {

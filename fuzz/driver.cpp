@@ -72,7 +72,8 @@ void ResetScratchFolder() {
     for (const auto& entry : fs::directory_iterator(fs::path(TESSARO_SOURCE_DIR) / "examples"))
       if (entry.path().extension() == ".txt") {
         std::ifstream in(entry.path(), std::ios::binary);
-        files.emplace_back(entry.path().filename(), std::string(std::istreambuf_iterator<char>(in), {}));
+        files.emplace_back(entry.path().filename(),
+                           std::string(std::istreambuf_iterator<char>(in), {}));
       }
     return files;
   }();
@@ -82,7 +83,8 @@ void ResetScratchFolder() {
   for (const auto& entry : fs::directory_iterator(scratch)) left.push_back(entry.path());
   for (const fs::path& p : left) fs::remove_all(p);
   for (const auto& [name, text] : examples)
-    std::ofstream(scratch / name, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
+    std::ofstream(scratch / name, std::ios::binary)
+        .write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 void RunSession(const Session& session, const std::uint8_t* data, std::size_t size) {

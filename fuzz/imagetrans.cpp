@@ -7,6 +7,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  tessaro::fuzz::RunSession({"Open-ImageTrans", "Enter ImageTransData", "Process ImageTrans", "Close-ImageTrans"}, data, size);
+  tessaro::fuzz::RunSession(
+      {"Open-ImageTrans", "Enter ImageTransData", "Process ImageTrans", "Close-ImageTrans"}, data,
+      size);
   return 0;
 }

@@ -7,6 +7,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  tessaro::fuzz::RunSession({"Open-Intersection", "Enter Intersection Data", "Process Intersection", "Close-Intersection"}, data, size);
+  tessaro::fuzz::RunSession({"Open-Intersection", "Enter Intersection Data", "Process Intersection",
+                             "Close-Intersection"},
+                            data, size);
   return 0;
 }

@@ -7,6 +7,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  tessaro::fuzz::RunSession({"Open Relative Orient", "Enter Relative Orient Data", "Process Relative Orient", "Close Relative Orient"}, data, size);
+  tessaro::fuzz::RunSession({"Open Relative Orient", "Enter Relative Orient Data",
+                             "Process Relative Orient", "Close Relative Orient"},
+                            data, size);
   return 0;
 }

@@ -7,6 +7,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  tessaro::fuzz::RunSession({"Open-Resection", "Enter Resection Data", "Make Resection", "Close-Resection"}, data, size);
+  tessaro::fuzz::RunSession(
+      {"Open-Resection", "Enter Resection Data", "Make Resection", "Close-Resection"}, data, size);
   return 0;
 }

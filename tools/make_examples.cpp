@@ -60,7 +60,8 @@ const std::vector<Mark> kCalibratedFiducials = {
 // map, so the fitted coefficients come back as stated here. Photo 14 is placed
 // so that mark 51 reads 16.130, 14.644.
 const std::vector<FilmPhoto> kFilmPhotos = {
-    {14, 2,
+    {14,
+     2,
      {-122.16719514, 0.999870, 0.002410, 0.0},
      {-120.61971556, -0.002360, 1.000190, 0.0},
      {51, 53, 54, 52},
@@ -71,7 +72,8 @@ const std::vector<FilmPhoto> kFilmPhotos = {
       {145, 47.841, -12.660},
       {146, -88.395, -81.074},
       {147, 69.130, -90.458}}},
-    {15, 1,
+    {15,
+     1,
      {-119.35240000, 0.999712, -0.004205, 0.0},
      {-123.08110000, 0.004205, 0.999712, 0.0},
      {53, 51, 52, 54},
@@ -80,7 +82,8 @@ const std::vector<FilmPhoto> kFilmPhotos = {
       {153, -20.415, -33.876},
       {154, 84.660, -70.219},
       {155, -95.108, -12.554}}},
-    {16, 3,
+    {16,
+     3,
      {-121.43570000, 1.000215, 0.001874, 0.0000021},
      {-120.98830000, -0.001902, 0.999946, -0.0000017},
      {54, 53, 52, 51},
@@ -89,7 +92,8 @@ const std::vector<FilmPhoto> kFilmPhotos = {
       {163, 97.284, 15.406},
       {164, -38.760, -55.923},
       {165, 60.119, -84.367}}},
-    {17, 2,
+    {17,
+     2,
      {-123.74410000, 1.000342, -0.006118, 0.0},
      {-118.26690000, 0.006087, 0.999875, 0.0},
      {52, 54, 51, 53},
@@ -99,7 +103,8 @@ const std::vector<FilmPhoto> kFilmPhotos = {
       {174, 88.931, -47.705},
       {175, -52.668, -93.210},
       {176, 10.248, -20.139}}},
-    {18, 1,
+    {18,
+     1,
      {-120.51070000, 1.000088, 0.002953, 0.0},
      {-121.77560000, -0.002953, 1.000088, 0.0},
      {51, 52, 53, 54},
@@ -107,7 +112,8 @@ const std::vector<FilmPhoto> kFilmPhotos = {
       {182, 76.095, 81.377},
       {183, 25.763, -66.908},
       {184, -89.824, -40.316}}},
-    {19, 3,
+    {19,
+     3,
      {-122.89330000, 0.999631, -0.003366, -0.0000014},
      {-119.64480000, 0.003401, 1.000407, 0.0000025},
      {52, 51, 54, 53},
@@ -137,22 +143,18 @@ struct DigitalPhoto {
 };
 
 const std::vector<DigitalPhoto> kDigitalPhotos = {
-    {87, -1, 250.00, 200.00}, {88, -1, 451.20, 203.45},
-    {89, -1, 649.35, 198.20}, {90, 0, 850.80, 196.75},
-    {91, -1, 1052.15, 201.90}, {92, -1, 1248.60, 204.30},
+    {87, -1, 250.00, 200.00}, {88, -1, 451.20, 203.45},  {89, -1, 649.35, 198.20},
+    {90, 0, 850.80, 196.75},  {91, -1, 1052.15, 201.90}, {92, -1, 1248.60, 204.30},
     {93, 0, 1450.45, 199.15}, {94, -1, 1651.30, 195.60},
 };
 
 const std::vector<GroundPoint> kDigitalTargets = {
-    {301, 81.37, 312.48, 0}, {302, 168.92, 104.15, 0},
-    {303, 262.55, 308.61, 0}, {304, 349.08, 97.33, 0},
-    {305, 443.71, 316.02, 0}, {306, 530.26, 108.87, 0},
-    {307, 621.94, 304.45, 0}, {308, 712.63, 101.29, 0},
-    {309, 804.18, 313.76, 0}, {310, 889.47, 95.58, 0},
-    {311, 982.35, 310.12, 0}, {312, 1073.86, 106.44, 0},
-    {313, 1161.09, 307.93, 0}, {314, 1254.72, 99.81, 0},
-    {315, 1343.40, 315.27, 0}, {316, 1436.95, 103.06, 0},
-    {317, 1527.68, 309.39, 0}, {318, 1615.13, 98.72, 0},
+    {301, 81.37, 312.48, 0},   {302, 168.92, 104.15, 0},  {303, 262.55, 308.61, 0},
+    {304, 349.08, 97.33, 0},   {305, 443.71, 316.02, 0},  {306, 530.26, 108.87, 0},
+    {307, 621.94, 304.45, 0},  {308, 712.63, 101.29, 0},  {309, 804.18, 313.76, 0},
+    {310, 889.47, 95.58, 0},   {311, 982.35, 310.12, 0},  {312, 1073.86, 106.44, 0},
+    {313, 1161.09, 307.93, 0}, {314, 1254.72, 99.81, 0},  {315, 1343.40, 315.27, 0},
+    {316, 1436.95, 103.06, 0}, {317, 1527.68, 309.39, 0}, {318, 1615.13, 98.72, 0},
     {319, 1708.84, 311.65, 0}, {320, 1802.51, 105.20, 0},
 };
 
@@ -245,7 +247,10 @@ const std::vector<GroundPoint> kAbsolutePoints = {
 };
 
 const std::vector<AbsoluteControl> kAbsoluteControl = {
-    {3701, true, true}, {3702, true, true}, {3705, true, false}, {3708, false, true},
+    {3701, true, true},
+    {3702, true, true},
+    {3705, true, false},
+    {3708, false, true},
 };
 
 // The order in which the model points were measured.
@@ -271,7 +276,8 @@ Lines DigitalFile() {
       if (std::fabs(x) > halfWidth || std::fabs(y) > halfHeight) continue;
       const double column = x + kDigitalColumns / 2.0;
       const double row = photo.mode == -1 ? kDigitalRows / 2.0 - y : y - kDigitalRows / 2.0;
-      out.push_back(" " + Int(target.number) + ", " + Fixed(column, 1, 6) + ", " + Fixed(row, 1, 6));
+      out.push_back(" " + Int(target.number) + ", " + Fixed(column, 1, 6) + ", " +
+                    Fixed(row, 1, 6));
     }
     out.push_back(" 0,0,0");
   }
@@ -296,22 +302,27 @@ int main(int argc, char** argv) {
   const std::filesystem::path dir = argv[1];
   const FilmSet film = {"\"Six film photos, 230 mm frame camera with four fiducial marks\"",
                         kCalibratedFiducials, kFilmPhotos};
-  const ResectionSet resection = {"\"Test on resection using 9-point simulated data\"",
-                                  kResectionFocalLength,
-                                  0.003,
-                                  kResectionStation,
-                                  {kResectionStation.number, 800, 1500, 2300, 0, 0, 0},  // a rough start
-                                  1000,
-                                  1000,
-                                  2000,
-                                  kResectionControl};
-  const IntersectionSet intersection = {"\" Test on intersection using 9-point simulated data 2-stations\"",
-                                        kIntersectionFocalLength, 110.0, kIntersectionStations,
-                                        kIntersectionPoints};
-  const StripSet strip = {"\"Strip of photos 70 to 73, simulated model data\"", kStripFrame, kStripImageSigma,
-                          kStripMeasuringLimit, kStrip, kStripPoints};
-  const AbsoluteSet absolute = {"Test-2", "0.027", kAbsoluteTruth, kAbsolutePoints, kAbsoluteControl,
-                                kAbsoluteMeasuredOrder};
+  const ResectionSet resection = {
+      "\"Test on resection using 9-point simulated data\"",
+      kResectionFocalLength,
+      0.003,
+      kResectionStation,
+      {kResectionStation.number, 800, 1500, 2300, 0, 0, 0},  // a rough start
+      1000,
+      1000,
+      2000,
+      kResectionControl};
+  const IntersectionSet intersection = {
+      "\" Test on intersection using 9-point simulated data 2-stations\"", kIntersectionFocalLength,
+      110.0, kIntersectionStations, kIntersectionPoints};
+  const StripSet strip = {"\"Strip of photos 70 to 73, simulated model data\"",
+                          kStripFrame,
+                          kStripImageSigma,
+                          kStripMeasuringLimit,
+                          kStrip,
+                          kStripPoints};
+  const AbsoluteSet absolute = {"Test-2",        "0.027",          kAbsoluteTruth,
+                                kAbsolutePoints, kAbsoluteControl, kAbsoluteMeasuredOrder};
   Lines relative;
   std::string why;
   if (!RelativeFile(strip, Noise(), relative, why)) {

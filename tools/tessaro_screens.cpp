@@ -2,14 +2,13 @@
 // the real windows on a console with the real operations, runs the example
 // files through them and saves form1.png, blackboard.png, resection.png,
 // form2.png, relative.png and help.png into OUTDIR.
-#include <cstdio>
-#include <deque>
-
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QPixmap>
 #include <QTest>
+#include <cstdio>
+#include <deque>
 
 #include "app/operations.h"
 #include "shell/console.h"
@@ -71,7 +70,8 @@ int main(int argc, char* argv[]) {
   for (const char* name : {"imagetrans.txt", "resection.txt", "relative.txt"}) {
     QFile::remove(work.filePath(name));
     if (!QFile::copy(examples.filePath(name), work.filePath(name))) {
-      std::fprintf(stderr, "tessaro-screens: cannot copy %s\n", qPrintable(examples.filePath(name)));
+      std::fprintf(stderr, "tessaro-screens: cannot copy %s\n",
+                   qPrintable(examples.filePath(name)));
       return 1;
     }
   }
@@ -80,10 +80,9 @@ int main(int argc, char* argv[]) {
   ScriptedPort port;
   Console console(port, MakeOperations());
   port.Attach(console);
-  port.files = {work.filePath("imagetrans.txt").toStdString(),
-                work.filePath("resection.txt").toStdString(),
-                work.filePath("report.txt").toStdString(),
-                work.filePath("relative.txt").toStdString()};
+  port.files = {
+      work.filePath("imagetrans.txt").toStdString(), work.filePath("resection.txt").toStdString(),
+      work.filePath("report.txt").toStdString(), work.filePath("relative.txt").toStdString()};
   port.MainWindow().show();
   console.PressCaption("Open-ImageTrans");
   console.PressCaption("Open-Resection");

@@ -31,8 +31,8 @@ void PrintReport(Console& c, const AbsoluteSolution& s) {
   ReportChannel& out = c.job.Channel5;
   PrintItems(out, {" "});
   PrintItems(out, {"  Control Points"});
-  PrintItems(out, {"  Point#", Semi,
-                   "           X                        Y                        Z"});
+  PrintItems(out,
+             {"  Point#", Semi, "           X                        Y                        Z"});
   for (std::int32_t i = 1; i <= m.CtrlPointCount; ++i) {
     const Point3& g = m.CtrlXYZ(i);
     PrintItems(out, {Tab(2), Semi, m.CtrlPointNo(i), Semi, Tab(15), Semi,
@@ -45,10 +45,10 @@ void PrintReport(Console& c, const AbsoluteSolution& s) {
   PrintItems(out, {"  Point#", Semi, "         Vx                 Vy                Vz"});
   for (std::int32_t i = 1; i <= m.CtrlPointCount; ++i) {
     const Point3& v = s.V(i);
-    PrintItems(out, {Tab(2), Semi, m.CtrlPointNo(i), Semi, Tab(20), Semi,
-                     FormatNumber(v[0], "####0.0000"), Semi, Tab(35), Semi,
-                     FormatNumber(v[1], "####0.0000"), Semi, Tab(50), Semi,
-                     FormatNumber(v[2], "####0.0000")});
+    PrintItems(
+        out, {Tab(2), Semi, m.CtrlPointNo(i), Semi, Tab(20), Semi, FormatNumber(v[0], "####0.0000"),
+              Semi, Tab(35), Semi, FormatNumber(v[1], "####0.0000"), Semi, Tab(50), Semi,
+              FormatNumber(v[2], "####0.0000")});
   }
   const OneBased<double>& u = m.AbsUnknowns;
   PrintItems(out, {" "});
@@ -127,9 +127,8 @@ void ComputeAbsoluteOrientation(Console& c) {
   if (m.CtrlSigma.size() < m.CtrlPointCount)
     m.CtrlSigma = OneBased<std::array<double, 2>>(m.CtrlPointCount, {m.AbsSxyz, m.AbsSxyz});
 
-  const AbsoluteSolution s = AdjustSevenParameters(m.CtrlXYZ, m.ModelXYZ, m.CtrlSigma,
-                                                   m.CtrlPointCount, m.AbsRedundancy,
-                                                   m.AbsUnknowns);
+  const AbsoluteSolution s = AdjustSevenParameters(
+      m.CtrlXYZ, m.ModelXYZ, m.CtrlSigma, m.CtrlPointCount, m.AbsRedundancy, m.AbsUnknowns);
   if (s.ErrCode != 0) return c.ShowMessage("Error in Matrix inversion");
   PrintReport(c, s);
 

@@ -123,11 +123,12 @@ TEST_F(AbsoluteSession, RefusalsReportsAndNoFixedLimits) {
   ui.files = {PathOf("report.txt"), PathOf("abs.txt")};
   console.PressCaption("Open-OutputFile");
   console.PressCaption("Open Absolute Orient");
-  std::vector<std::array<double, 4>> points = {{1, 1010, 2020, 310}, {2, 1050, 2010, 320},
-      {3, 1030, 2060, 315}, {4, 1040, 2040, 305}, {5, 1020, 2050, 330}, {8, 995, 2070, 308},
-      {7, 1025, 2035, 312}};
-  std::string control, measured = "8 -5 70 8\n4 40 40 5\n1 10 20 10\n7 25 35 12\n5 20 50 30\n"
-                                  "3 30 60 15\n2 50 10 20\n";
+  std::vector<std::array<double, 4>> points = {
+      {1, 1010, 2020, 310}, {2, 1050, 2010, 320}, {3, 1030, 2060, 315}, {4, 1040, 2040, 305},
+      {5, 1020, 2050, 330}, {8, 995, 2070, 308},  {7, 1025, 2035, 312}};
+  std::string control, measured =
+                           "8 -5 70 8\n4 40 40 5\n1 10 20 10\n7 25 35 12\n5 20 50 30\n"
+                           "3 30 60 15\n2 50 10 20\n";
   Lines unmatched = {"POINT 9 DOES NOT MATCH"};
   for (int i = 1; i <= 1200; ++i) {
     control += i > 150 ? "" : N(5000 + i, " 1 1 1\n");
@@ -138,12 +139,16 @@ TEST_F(AbsoluteSession, RefusalsReportsAndNoFixedLimits) {
   const std::tuple<std::string, int, Lines> entries[] = {
       {"1 0 20 30\n2 15 25 40\n3 0 0 50\n0,0,0,0\n1 1 2 3\n2 4 5 6\n3 7 8 9\n", 0, {}},
       {"1 10 0 0\n2 0 0 40\n", 0, {"Horizontal control less than two points, Job aborted"}},
-      {"1 10 20 30\n2 15 25 0\n3 0 0 50\n", 0,
+      {"1 10 20 30\n2 15 25 0\n3 0 0 50\n",
+       0,
        {"Vertical control less than three points, Job aborted"}},
-      {"1 10 20 30\n2 40 50 60\n3 0 0 70\n0,0,0,0\n1 1 2 3\n3 4 5 6\n", 1,
+      {"1 10 20 30\n2 40 50 60\n3 0 0 70\n0,0,0,0\n1 1 2 3\n3 4 5 6\n",
+       1,
        {"POINT 2 DOES NOT MATCH", "Error in Matrix inversion"}},
       {"1 1010 2020 310\n2 1050 2010 320\n9 1100 2100 350\n3 1030 2060 0\n4 0 0 305\n"
-       "5 0 0 330\n" + control + "0,0,0,0\n" + measured, 2, unmatched}};
+       "5 0 0 330\n" +
+           control + "0,0,0,0\n" + measured,
+       2, unmatched}};
   for (const auto& [records, process, messages] : entries) {
     ui.messages.clear();
     File("abs.txt", "T\n0.05\n" + records + "0 0 0 0\n");
@@ -155,29 +160,34 @@ TEST_F(AbsoluteSession, RefusalsReportsAndNoFixedLimits) {
   }
   EXPECT_EQ(console.module.AbsRedundancy, 2 * 154 + 155 - 7);
 
-  const double ctrl[][4] = {{1, 1010, 2020, 310}, {2, 1050, 2010, 320}, {3, 1030, 2060, 0},
-                            {4, 0, 0, 305}, {5, 0, 0, 330}};
+  const double ctrl[][4] = {{1, 1010, 2020, 310},
+                            {2, 1050, 2010, 320},
+                            {3, 1030, 2060, 0},
+                            {4, 0, 0, 305},
+                            {5, 0, 0, 330}};
   Lines section = {" ", "  Control Points",
                    "  Point#           X                        Y                        Z"},
         residuals = {"   ", "  Residuals",
                      "  Point#         Vx                 Vy                Vz"};
   for (const auto& c : ctrl) {
-    section.push_back(At({{2, " " + N(c[0], " ")}, {15, N(c[1], ".000")}, {35, N(c[2], ".000")},
+    section.push_back(At({{2, " " + N(c[0], " ")},
+                          {15, N(c[1], ".000")},
+                          {35, N(c[2], ".000")},
                           {55, N(c[3], ".000")}}));
     residuals.push_back(
         At({{2, " " + N(c[0], " ")}, {20, "0.0000"}, {35, "0.0000"}, {50, "0.0000"}}));
   }
   section.insert(section.end(), residuals.begin(), residuals.end());
-  section.insert(section.end(),
-                 {" ", " Transformation Parameters", " =========================", "   Dx = 1000.000",
-                  "   Dy = 2000.000", "   Dz = 300.000", "   Scale = 1.000000", "   Omega = .000000",
-                  "   Phi   = .000000", "   Kappa = .000000", "   So    = .000000",
-                  "   RMSE  = .000000", "   Itera = 2", "   Convg = YES", "",
-                  "Transformed control and New points", "",
-                  "Point No.          X                  Y                    Z"});
+  section.insert(
+      section.end(),
+      {" ", " Transformation Parameters", " =========================", "   Dx = 1000.000",
+       "   Dy = 2000.000", "   Dz = 300.000", "   Scale = 1.000000", "   Omega = .000000",
+       "   Phi   = .000000", "   Kappa = .000000", "   So    = .000000", "   RMSE  = .000000",
+       "   Itera = 2", "   Convg = YES", "", "Transformed control and New points", "",
+       "Point No.          X                  Y                    Z"});
   for (const auto& p : points)
-    section.push_back(At({{1, N(p[0])}, {15, N(p[1], ".000")}, {30, N(p[2], ".000")},
-                          {48, N(p[3], ".000")}}));
+    section.push_back(
+        At({{1, N(p[0])}, {15, N(p[1], ".000")}, {30, N(p[2], ".000")}, {48, N(p[3], ".000")}}));
   const Lines echo = {" ", "       T" + std::string(79, ' '), "          ===================="};
   Lines expected;
   for (int k = 0; k < 15; ++k) expected.push_back(echo[k % 3]);

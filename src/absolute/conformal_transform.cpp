@@ -122,9 +122,8 @@ Point3 ConformalPoint(const OneBased<double>& u, const Matrix3& R, const Point3&
 
 AbsoluteSolution AdjustSevenParameters(const OneBased<Point3>& ground,
                                        const OneBased<Point3>& model,
-                                       const OneBased<std::array<double, 2>>& sigma,
-                                       std::int32_t n, std::int32_t redundancy,
-                                       OneBased<double>& u) {
+                                       const OneBased<std::array<double, 2>>& sigma, std::int32_t n,
+                                       std::int32_t redundancy, OneBased<double>& u) {
   constexpr int kUnknowns = 7;
   AbsoluteSolution s;
   s.V = OneBased<Point3>(n, Point3{0, 0, 0});

@@ -99,8 +99,7 @@ struct AbsoluteSolution {
 // corrections of the iterations before stand.
 AbsoluteSolution AdjustSevenParameters(const OneBased<Point3>& ground,
                                        const OneBased<Point3>& model,
-                                       const OneBased<std::array<double, 2>>& sigma,
-                                       std::int32_t n, std::int32_t redundancy,
-                                       OneBased<double>& u);
+                                       const OneBased<std::array<double, 2>>& sigma, std::int32_t n,
+                                       std::int32_t redundancy, OneBased<double>& u);
 
 }  // namespace tessaro

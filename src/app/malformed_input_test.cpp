@@ -63,14 +63,13 @@ class MalformedInput : public TempDirTest, public ::testing::WithParamInterface<
       const std::size_t shown = ui.messages.size();
       console.Press(button);
       o.report = Read(PathOf("report.txt"));
-      const auto named = std::find_if(ui.messages.begin() + static_cast<std::ptrdiff_t>(shown),
-                                      ui.messages.end(),
-                                      [](const std::string& m) { return m.starts_with("bad.txt"); });
+      const auto named =
+          std::find_if(ui.messages.begin() + static_cast<std::ptrdiff_t>(shown), ui.messages.end(),
+                       [](const std::string& m) { return m.starts_with("bad.txt"); });
       if (named == ui.messages.end()) continue;
       o.refusal = *named;
       o.kept = console.job.OpenFlag == open && console.job.ReadyFlag == ready &&
-               o.report.starts_with(written) &&
-               (o.report.empty() || o.report.ends_with("\r\n"));
+               o.report.starts_with(written) && (o.report.empty() || o.report.ends_with("\r\n"));
       break;
     }
     return o;
@@ -162,9 +161,10 @@ TEST_P(MalformedInput, EveryFaultIsRefusedWhereItStands) {
         << o.refusal;
   }
   EXPECT_GT(outOfRange, 0);
-  ExpectRefused(With(1, [&](const std::string& l) {
-                  return std::regex_replace(l, last, std::string(100000, '9'));
-                }),
+  ExpectRefused(With(1,
+                     [&](const std::string& l) {
+                       return std::regex_replace(l, last, std::string(100000, '9'));
+                     }),
                 2, "(out of range)", "100,000 digits");
 
   Lines unterminated;

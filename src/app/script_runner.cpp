@@ -82,9 +82,7 @@ bool DumpLines(const Console& console, const std::string& name, std::vector<std:
   return true;
 }
 
-bool IsOpenCaption(const std::string& caption) {
-  return caption.rfind("Open", 0) == 0;
-}
+bool IsOpenCaption(const std::string& caption) { return caption.rfind("Open", 0) == 0; }
 
 // Carries out one script line; throws ScriptError when it cannot.
 void RunLine(const std::string& line, int number, Console& console, ScriptPort& port,
@@ -97,7 +95,8 @@ void RunLine(const std::string& line, int number, Console& console, ScriptPort& 
   if (line.rfind("dump ", 0) == 0) {
     std::string name = line.substr(5);
     std::vector<std::string> lines;
-    if (!DumpLines(console, name, lines)) throw ScriptError{"nothing to dump called \"" + name + "\""};
+    if (!DumpLines(console, name, lines))
+      throw ScriptError{"nothing to dump called \"" + name + "\""};
     Dump(name, lines, out);
     return;
   }

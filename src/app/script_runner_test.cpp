@@ -65,7 +65,8 @@ TEST_F(ScriptTest, ScriptErrorsStopWithStatusTwoAndTheLine) {
        "test.tss:3: unknown line: Press Everything\n"},
       {"help general\n", "test.tss:1: unknown line: help general\n"},
       {"answer Y\nHelp General\nanswer\n", "test.tss:1: 2 answer(s) left unused\n"},
-      {"Station values: 1|2|3|4|5|6|7|8|9\n", "test.tss:1: the Station values window is not shown\n"},
+      {"Station values: 1|2|3|4|5|6|7|8|9\n",
+       "test.tss:1: the Station values window is not shown\n"},
       {"dump Everything\n", "test.tss:1: nothing to dump called \"Everything\"\n"},
       {"Exit\nHelp General\n", "test.tss:2: the program has ended (Exit) before this line\n"},
   };
@@ -94,14 +95,16 @@ TEST_F(ScriptTest, AKilledProgramKeepsEveryFinishedSection) {
     fs::copy_file(TESSARO_SOURCE_DIR "/examples/" + name, dir / name);
   auto session = [&](const std::string& report) {
     return "Open-OutputFile " + PathOf(report) + "\nOpen-ImageTrans " + PathOf("digital.txt") +
-           "\nEnter ImageTransData\nProcess ImageTrans\nOpen-Resection " +
-           PathOf("resection.txt") + "\nEnter Resection Data\nMake Resection\n";
+           "\nEnter ImageTransData\nProcess ImageTrans\nOpen-Resection " + PathOf("resection.txt") +
+           "\nEnter Resection Data\nMake Resection\n";
   };
   ASSERT_EQ(RunText(session("whole.txt")).status, 0);
 
   // The script stays open: the program waits for its next line when killed.
-  FILE* script = popen(("echo $$ > " + PathOf("pid") + "; exec " TESSARO_BIN_DIR
-                        "/tessaro-script - > " + PathOf("out")).c_str(), "w");
+  FILE* script = popen(("echo $$ > " + PathOf("pid") +
+                        "; exec " TESSARO_BIN_DIR "/tessaro-script - > " + PathOf("out"))
+                           .c_str(),
+                       "w");
   ASSERT_NE(script, nullptr);
   std::fputs((session("killed.txt") + "dump Labels\n").c_str(), script);
   std::fflush(script);
@@ -122,8 +125,8 @@ TEST_F(ScriptTest, TheDemoSessionRunsToItsEnd) {
     if (entry.path().extension() == ".txt" || entry.path().extension() == ".tss")
       fs::copy_file(entry.path(), dir / entry.path().filename());
   fs::remove(dir / "demo-report.txt");
-  const std::string command = "cd " + dir.string() +
-                              " && " TESSARO_BIN_DIR "/tessaro-script demo.tss > out.txt 2> err.txt";
+  const std::string command =
+      "cd " + dir.string() + " && " TESSARO_BIN_DIR "/tessaro-script demo.tss > out.txt 2> err.txt";
   const int status = std::system(command.c_str());
   EXPECT_EQ(WEXITSTATUS(status), 0) << Read(dir / "err.txt");
   // No message but the relative orientation's word after each iteration.
@@ -134,14 +137,19 @@ TEST_F(ScriptTest, TheDemoSessionRunsToItsEnd) {
   ASSERT_FALSE(report.empty());
   EXPECT_EQ(report[0].find("Six film photos"), 0u);
   EXPECT_EQ(CharCount(report[0]), 80);
-  for (const auto& [heading, times] :
-       {std::pair{"Transformation Residuals ", 6}, {"Transformed Points ", 6 + 8},
-        {" INTERSECTION RESULTS ", 1}, {"   Convg = YES", 1},
-        {"    RELATIVE ORIENTATION STATION PARAMETERS", 1}})
+  for (const auto& [heading, times] : {std::pair{"Transformation Residuals ", 6},
+                                       {"Transformed Points ", 6 + 8},
+                                       {" INTERSECTION RESULTS ", 1},
+                                       {"   Convg = YES", 1},
+                                       {"    RELATIVE ORIENTATION STATION PARAMETERS", 1}})
     EXPECT_EQ(std::count(report.begin(), report.end(), heading), times) << heading;
   for (const char* mode : {"1 ", "2 ", "3 "})  // every film model
-    EXPECT_NE(std::ranges::find(report, "<=0 Digital image, 1=Similarity, 2=Affine, 3=Bilinear, "
-                                        "Mode =  " + std::string(mode)), report.end()) << mode;
+    EXPECT_NE(std::ranges::find(report,
+                                "<=0 Digital image, 1=Similarity, 2=Affine, 3=Bilinear, "
+                                "Mode =  " +
+                                    std::string(mode)),
+              report.end())
+        << mode;
 }
 
 }  // namespace

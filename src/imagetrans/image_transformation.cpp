@@ -23,9 +23,9 @@ void PrintTransformedHeader(ReportChannel& out) {
 
 void PrintTransformedPoint(Console& c, std::int32_t k) {
   const Module1& m = c.module;
-  PrintItems(c.job.Channel5, {m.ImgPointNo(k), Semi, Tab(15), Semi,
-                              FormatNumber(m.ImgX(k), "#####0.000"), Semi, Tab(30), Semi,
-                              FormatNumber(m.ImgY(k), "######0.000")});
+  PrintItems(c.job.Channel5,
+             {m.ImgPointNo(k), Semi, Tab(15), Semi, FormatNumber(m.ImgX(k), "#####0.000"), Semi,
+              Tab(30), Semi, FormatNumber(m.ImgY(k), "######0.000")});
 }
 
 void TransformDigital(Console& c, double Rows, double Columns) {
@@ -69,8 +69,8 @@ void PrintFit(Console& c, const FiducialFit& fit, int n) {
   PrintCoefficients(c.BlackBoard, fit.t, "###0.000000");
 
   PrintItems(out, {" "});
-  PrintItems(out, {"Sx, Sy: ", Semi, Tab(10), Semi, FormatNumber(fit.Sx, "####0.000"), Semi,
-                   "  ", Semi, FormatNumber(fit.Sy, "#####0.000")});
+  PrintItems(out, {"Sx, Sy: ", Semi, Tab(10), Semi, FormatNumber(fit.Sx, "####0.000"), Semi, "  ",
+                   Semi, FormatNumber(fit.Sy, "#####0.000")});
   PrintItems(out, {"RMS: ", Semi, Tab(10), Semi, FormatNumber(fit.RMS, "####0.000")});
   PrintItems(out, {" "});
   PrintCoefficients(out, fit.t, "###0.0000000000");

@@ -78,21 +78,21 @@ class ImageTrans : public TempDirTest {
 
   FakeUi ui;
   Console console{ui, [] {
-                     Operations ops;
-                     ops.ReadImageTransHeader = ReadImageTransHeader;
-                     ops.TransformImages = TransformImages;
-                     return ops;
-                   }()};
+                    Operations ops;
+                    ops.ReadImageTransHeader = ReadImageTransHeader;
+                    ops.TransformImages = TransformImages;
+                    return ops;
+                  }()};
 };
 
 // One whole section, character by character: the square rotated by 0.6/0.8
 // and shifted, its records shuffled among two image points.
 TEST_F(ImageTrans, GoldenSimilaritySection) {
-  const Lines report = Run(
-      std::string("\"Golden similarity, two points\"\n1, 4\n") + kSquare +
-          "7, 1\n3, 142, -6\n9001, 10, 20\n1, -138, 34\n2, -18, -126\n9002, -30.5, .25\n"
-          "4, 22, 154\n0,0,0\n",
-      {"y"});
+  const Lines report =
+      Run(std::string("\"Golden similarity, two points\"\n1, 4\n") + kSquare +
+              "7, 1\n3, 142, -6\n9001, 10, 20\n1, -138, 34\n2, -18, -126\n9002, -30.5, .25\n"
+              "4, 22, 154\n0,0,0\n",
+          {"y"});
   const Lines expected = {
       "Golden similarity, two points                                                   ",
       " ",
@@ -202,9 +202,8 @@ TEST_F(ImageTrans, ShortPhotosDoNotSeeTheRecordsOfTheOneBefore) {
 TEST_F(ImageTrans, RefusedPhotosLetTheRunGoOn) {
   const std::string line = "1, 0, 0\n2, 10, 10\n3, 20, 20\n4, 30, 30\n";
   const std::string singular = line + Photo(1, 2, line);
-  const auto [refusal, report] =
-      Call(singular + Photo(2, 4, line) + Photo(17, -2, "5, 1, 1\n") + Photo(3, 1, line), 4, 4,
-           {""});
+  const auto [refusal, report] = Call(
+      singular + Photo(2, 4, line) + Photo(17, -2, "5, 1, 1\n") + Photo(3, 1, line), 4, 4, {""});
   EXPECT_EQ(refusal, 0);  // the last photo, a similarity, is accepted
   const std::string zero = "Image transformation has a zero determinant. The solution is rejected ";
   EXPECT_EQ(

@@ -88,9 +88,9 @@ void MatchFiducials(const OneBased<std::int32_t>& calibratedNo, int n, OneBased<
 FiducialFit FitFiducials(int model, int n, const OneBased<double>& x, const OneBased<double>& y,
                          const OneBased<double>& X, const OneBased<double>& Y) {
   FiducialFit fit;
-  fit.ErrCode = model == kSimilarity ? FitSimilarity(n, x, y, X, Y, fit.t)
-                                     : FitAffineOrBilinear(model == kAffine ? 3 : 4, n, x, y, X,
-                                                           Y, fit.t);
+  fit.ErrCode = model == kSimilarity
+                    ? FitSimilarity(n, x, y, X, Y, fit.t)
+                    : FitAffineOrBilinear(model == kAffine ? 3 : 4, n, x, y, X, Y, fit.t);
   if (fit.ErrCode != 0) return fit;
   fit.Vx.resize(n);
   fit.Vy.resize(n);

@@ -137,8 +137,9 @@ TEST(MatchFiducials, TheLaterOfTwoRecordsOfAMarkWins) {
   calibrated(1) = 11;
   for (int j = 1; j <= 3; ++j) no(j) = j == 2 ? 7 : 11, x(j) = j, y(j) = -j;
   MatchFiducials(calibrated, 1, no, x, y, 3);
-  EXPECT_EQ((std::vector<double>{double(no(1)), x(1), y(1), double(no(2)), x(2), double(no(3)), x(3)}),
-            (std::vector<double>{11, 3, -3, 7, 2, 11, 1}));
+  EXPECT_EQ(
+      (std::vector<double>{double(no(1)), x(1), y(1), double(no(2)), x(2), double(no(3)), x(3)}),
+      (std::vector<double>{11, 3, -3, 7, 2, 11, 1}));
 }
 
 }  // namespace

@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
     if (!c.differences.empty() && status == 0) status = 1;
     if (tsv) {
       std::cout << files[f] << '\t' << c.lines << '\t' << c.Agreeing() << '\t'
-                << (c.differences.empty() ? std::string() : std::to_string(c.differences[0].line)) << '\n';
+                << (c.differences.empty() ? std::string() : std::to_string(c.differences[0].line))
+                << '\n';
       continue;
     }
     const std::string prefix = files.size() > 2 ? files[f] + ": " : "";

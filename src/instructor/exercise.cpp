@@ -25,25 +25,29 @@ double Draw(Random& random, double low, double high, int decimals) {
 
 template <typename T>
 void Shuffle(std::vector<T>& items, Random& random) {
-  for (int k = static_cast<int>(items.size()) - 1; k > 0; --k) std::swap(items[k], items[random.Below(k + 1)]);
+  for (int k = static_cast<int>(items.size()) - 1; k > 0; --k)
+    std::swap(items[k], items[random.Below(k + 1)]);
 }
 
 std::string StationText(const Station& s) {
-  return "station " + Int(s.number) + "  X " + Fixed(s.x, 3) + "  Y " + Fixed(s.y, 3) + "  Z " + Fixed(s.z, 3) +
-         "  omega " + Fixed(s.omega, 4) + "  phi " + Fixed(s.phi, 4) + "  kappa " + Fixed(s.kappa, 4);
+  return "station " + Int(s.number) + "  X " + Fixed(s.x, 3) + "  Y " + Fixed(s.y, 3) + "  Z " +
+         Fixed(s.z, 3) + "  omega " + Fixed(s.omega, 4) + "  phi " + Fixed(s.phi, 4) + "  kappa " +
+         Fixed(s.kappa, 4);
 }
 
 std::string PointText(const GroundPoint& p) {
-  return "point " + Int(p.number) + "  X " + Fixed(p.x, 3) + "  Y " + Fixed(p.y, 3) + "  Z " + Fixed(p.z, 3);
+  return "point " + Int(p.number) + "  X " + Fixed(p.x, 3) + "  Y " + Fixed(p.y, 3) + "  Z " +
+         Fixed(p.z, 3);
 }
 
 // The key session: the operation's buttons in the order of a session, every
 // prompt answered with its default (an empty answer).
 TextLines KeySession(const std::string& open, const std::string& enter, const std::string& process,
                      const std::string& close, int prompts) {
-  TextLines key = {"# The answer key: run `tessaro-script key.tss` in this folder; it writes key-report.txt",
-                   "# from input.txt, every question answered with its default (an empty answer).",
-                   "Open-OutputFile key-report.txt", open + " input.txt", enter};
+  TextLines key = {
+      "# The answer key: run `tessaro-script key.tss` in this folder; it writes key-report.txt",
+      "# from input.txt, every question answered with its default (an empty answer).",
+      "Open-OutputFile key-report.txt", open + " input.txt", enter};
   for (int k = 0; k < prompts; ++k) key.push_back("answer");
   key.insert(key.end(), {process, close, "Exit"});
   return key;
@@ -62,7 +66,8 @@ void FilmExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
   for (int k = 0; k < 4; ++k)
     set.fiducials.push_back({51 + k, Draw(random, 105.985, 106.015, 3) * corner[k][0],
                              Draw(random, 105.985, 106.015, 3) * corner[k][1]});
-  e.truth.push_back("# Comparator to photo: X = A1 + A2 x + A3 y + A4 x y, Y = B1 + B2 x + B3 y + B4 x y");
+  e.truth.push_back(
+      "# Comparator to photo: X = A1 + A2 x + A3 y + A4 x y, Y = B1 + B2 x + B3 y + B4 x y");
   for (int p = 1; p <= o.photos; ++p) {
     FilmPhoto photo;
     photo.number = p;
@@ -98,8 +103,8 @@ void FilmExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
     set.photos.push_back(photo);
   }
   e.input = ImageTransformationFile(set, Noise(random, o.noise));
-  e.key = KeySession("Open-ImageTrans", "Enter ImageTransData", "Process ImageTrans", "Close-ImageTrans",
-                     o.photos);
+  e.key = KeySession("Open-ImageTrans", "Enter ImageTransData", "Process ImageTrans",
+                     "Close-ImageTrans", o.photos);
 }
 
 // ---- Space resection -------------------------------------------------------------
@@ -124,16 +129,23 @@ void ResectionExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
                Draw(random, -3, 3, 4),
                Draw(random, -3, 3, 4),
                Draw(random, -180, 180, 4)};
-  set.start = {set.truth.number, Round(set.truth.x, -2), Round(set.truth.y, -2), Round(set.truth.z, -2), 0, 0,
+  set.start = {set.truth.number,
+               Round(set.truth.x, -2),
+               Round(set.truth.y, -2),
+               Round(set.truth.z, -2),
+               0,
+               0,
                Round(set.truth.kappa, -1)};
   for (int j = 0; j < o.points; ++j)
     set.control.push_back({j + 1, Round((j % columns) * 1000.0 + random.Uniform(-100, 100), 0),
                            Round((j / columns) * 1000.0 + random.Uniform(-100, 100), 0),
                            Draw(random, 50, 450, 3)});
-  e.truth = {"# The station the photograph was taken from (angles in decimal degrees)", StationText(set.truth)};
+  e.truth = {"# The station the photograph was taken from (angles in decimal degrees)",
+             StationText(set.truth)};
   for (const GroundPoint& p : set.control) e.truth.push_back(PointText(p));
   e.input = ResectionFile(set, Noise(random, o.noise));
-  e.key = KeySession("Open-Resection", "Enter Resection Data", "Make Resection", "Close-Resection", 0);
+  e.key =
+      KeySession("Open-Resection", "Enter Resection Data", "Make Resection", "Close-Resection", 0);
 }
 
 // ---- Space intersection -------------------------------------------------------------
@@ -148,19 +160,22 @@ void IntersectionExercise(const ExerciseOptions& o, Random& random, Exercise& e)
   set.focalLength = 152;
   set.measuringLimit = 110;
   for (int k = 0; k < o.photos; ++k)
-    set.stations.push_back({201 + k, Draw(random, 1000 + 1800.0 * k - 30, 1000 + 1800.0 * k + 30, 3),
-                            Draw(random, 1970, 2030, 3), Draw(random, 2980, 3020, 3), Draw(random, -2, 2, 4),
-                            Draw(random, -2, 2, 4), Draw(random, -2, 2, 4)});
+    set.stations.push_back(
+        {201 + k, Draw(random, 1000 + 1800.0 * k - 30, 1000 + 1800.0 * k + 30, 3),
+         Draw(random, 1970, 2030, 3), Draw(random, 2980, 3020, 3), Draw(random, -2, 2, 4),
+         Draw(random, -2, 2, 4), Draw(random, -2, 2, 4)});
   const double west = set.stations.front().x, east = set.stations.back().x;
   for (int j = 1; j <= o.points; ++j) {
     GroundPoint p;
     int seen = 0;
     do {
-      p = {100 + j, Draw(random, west, east, 3), Draw(random, 700, 3300, 3), Draw(random, 100, 400, 3)};
+      p = {100 + j, Draw(random, west, east, 3), Draw(random, 700, 3300, 3),
+           Draw(random, 100, 400, 3)};
       seen = 0;
       for (const Station& s : set.stations) {
         const ImagePoint image = Project(s, set.focalLength, p);
-        if (std::fabs(image.x) <= set.measuringLimit && std::fabs(image.y) <= set.measuringLimit) ++seen;
+        if (std::fabs(image.x) <= set.measuringLimit && std::fabs(image.y) <= set.measuringLimit)
+          ++seen;
       }
     } while (seen < 2);
     set.points.push_back(p);
@@ -169,8 +184,8 @@ void IntersectionExercise(const ExerciseOptions& o, Random& random, Exercise& e)
   for (const Station& s : set.stations) e.truth.push_back(StationText(s));
   for (const GroundPoint& p : set.points) e.truth.push_back(PointText(p));
   e.input = IntersectionFile(set, Noise(random, o.noise));
-  e.key = KeySession("Open-Intersection", "Enter Intersection Data", "Process Intersection", "Close-Intersection",
-                     0);
+  e.key = KeySession("Open-Intersection", "Enter Intersection Data", "Process Intersection",
+                     "Close-Intersection", 0);
 }
 
 // ---- Relative orientation --------------------------------------------------------------
@@ -191,24 +206,27 @@ bool RelativeExercise(const ExerciseOptions& o, Random& random, Exercise& e, std
     if (k > 0) {
       s.x = k == 1 ? base : Draw(random, k * base - 2, k * base + 2, 3);
       s.y = Draw(random, -2, 2, 3), s.z = Draw(random, -1.5, 1.5, 3);
-      s.omega = Draw(random, -1, 1, 4), s.phi = Draw(random, -1, 1, 4), s.kappa = Draw(random, -1, 1, 4);
+      s.omega = Draw(random, -1, 1, 4), s.phi = Draw(random, -1, 1, 4),
+      s.kappa = Draw(random, -1, 1, 4);
     }
     set.photos.push_back({s, f});
   }
   for (int c = 0; c <= 2 * (o.photos - 1); ++c) {
     const double x = c * base / 2;
-    const std::vector<double> across = c % 2 == 0 ? std::vector<double>{86, 0, -86} : std::vector<double>{0};
+    const std::vector<double> across =
+        c % 2 == 0 ? std::vector<double>{86, 0, -86} : std::vector<double>{0};
     for (std::size_t r = 0; r < across.size(); ++r)
-      set.points.push_back({1000 + 10 * (c + 1) + static_cast<int>(r) + 1, Draw(random, x - 3, x + 3, 2),
-                            Draw(random, across[r] - (c % 2 ? 45 : 3), across[r] + (c % 2 ? 45 : 3), 2),
-                            Draw(random, -f - 7, -f + 7, 2)});
+      set.points.push_back(
+          {1000 + 10 * (c + 1) + static_cast<int>(r) + 1, Draw(random, x - 3, x + 3, 2),
+           Draw(random, across[r] - (c % 2 ? 45 : 3), across[r] + (c % 2 ? 45 : 3), 2),
+           Draw(random, -f - 7, -f + 7, 2)});
   }
   e.truth = {"# Stations and points in the model system (image units; angles in decimal degrees)"};
   for (const StripPhoto& p : set.photos) e.truth.push_back(StationText(p.station));
   for (const GroundPoint& p : set.points) e.truth.push_back(PointText(p));
   if (!RelativeFile(set, Noise(random, o.noise), e.input, why)) return false;
-  e.key = KeySession("Open Relative Orient", "Enter Relative Orient Data", "Process Relative Orient",
-                     "Close Relative Orient", 0);
+  e.key = KeySession("Open Relative Orient", "Enter Relative Orient Data",
+                     "Process Relative Orient", "Close Relative Orient", 0);
   return true;
 }
 
@@ -231,21 +249,24 @@ void AbsoluteExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
     set.points.push_back({100 + j, Draw(random, x, x + size, 3), Draw(random, y, y + size - 100, 3),
                           Draw(random, 90, 210, 3)});
   }
-  set.truth = {Draw(random, 5000, 5300, 3), Draw(random, 3500, 3700, 3), Draw(random, 1600, 2000, 3),
-               Draw(random, 8, 14, 5),      Draw(random, -3, 3, 4),      Draw(random, -3, 3, 4),
+  set.truth = {Draw(random, 5000, 5300, 3), Draw(random, 3500, 3700, 3),
+               Draw(random, 1600, 2000, 3), Draw(random, 8, 14, 5),
+               Draw(random, -3, 3, 4),      Draw(random, -3, 3, 4),
                Draw(random, -3, 3, 4)};
   set.control = {{101, true, true}, {102, true, true}, {103, true, false}, {104, false, true}};
   for (const GroundPoint& p : set.points) set.measuredOrder.push_back(p.number);
   Shuffle(set.measuredOrder, random);
   const SevenParameters& t = set.truth;
-  e.truth = {"# ground = (Dx, Dy, Dz) + Scale R model; control 101, 102 full, 103 horizontal, 104 vertical",
-             "parameters  Dx " + Fixed(t.dx, 3) + "  Dy " + Fixed(t.dy, 3) + "  Dz " + Fixed(t.dz, 3) + "  Scale " +
-                 Fixed(t.scale, 5) + "  Omega " + Fixed(t.omega, 4) + "  Phi " + Fixed(t.phi, 4) + "  Kappa " +
-                 Fixed(t.kappa, 4)};
+  e.truth = {
+      "# ground = (Dx, Dy, Dz) + Scale R model; control 101, 102 full, 103 horizontal, 104 "
+      "vertical",
+      "parameters  Dx " + Fixed(t.dx, 3) + "  Dy " + Fixed(t.dy, 3) + "  Dz " + Fixed(t.dz, 3) +
+          "  Scale " + Fixed(t.scale, 5) + "  Omega " + Fixed(t.omega, 4) + "  Phi " +
+          Fixed(t.phi, 4) + "  Kappa " + Fixed(t.kappa, 4)};
   for (const GroundPoint& p : set.points) e.truth.push_back(PointText(p));
   e.input = AbsoluteFile(set, Noise(random, o.noise));
-  e.key = KeySession("Open Absolute Orient", "Enter Absolute Orient Data", "Process Absolute Orient",
-                     "Close Absolute Orient", 0);
+  e.key = KeySession("Open Absolute Orient", "Enter Absolute Orient Data",
+                     "Process Absolute Orient", "Close Absolute Orient", 0);
 }
 
 struct Limits {
@@ -287,7 +308,8 @@ bool MakeExercise(const ExerciseOptions& options, Exercise& exercise, std::strin
   for (const Limits& l : kLimits)
     if (o.operation == l.operation) limits = &l;
   if (limits == nullptr) {
-    why = "unknown operation \"" + o.operation + "\" (imagetrans, resection, intersection, relative, absolute)";
+    why = "unknown operation \"" + o.operation +
+          "\" (imagetrans, resection, intersection, relative, absolute)";
     return false;
   }
   if (!Check("points", o.points, limits->points, limits->minPoints, limits->maxPoints, why) ||
@@ -304,8 +326,9 @@ bool MakeExercise(const ExerciseOptions& options, Exercise& exercise, std::strin
   if (o.operation == "intersection") IntersectionExercise(o, random, exercise);
   if (o.operation == "relative" && !RelativeExercise(o, random, exercise, why)) return false;
   if (o.operation == "absolute") AbsoluteExercise(o, random, exercise);
-  exercise.truth.insert(exercise.truth.begin(), "# Exercise " + o.operation + ", seed " + std::to_string(o.seed) +
-                                                    ", noise " + Plain(o.noise, 6));
+  exercise.truth.insert(exercise.truth.begin(), "# Exercise " + o.operation + ", seed " +
+                                                    std::to_string(o.seed) + ", noise " +
+                                                    Plain(o.noise, 6));
   return true;
 }
 

@@ -60,10 +60,12 @@ int WriteExercise(const tessaro::ExerciseOptions& options, const fs::path& dir) 
   std::error_code error;
   fs::create_directories(dir, error);
   if (error) {
-    std::cerr << "tessaro-exercise: cannot create " << dir.string() << ": " << error.message() << '\n';
+    std::cerr << "tessaro-exercise: cannot create " << dir.string() << ": " << error.message()
+              << '\n';
     return 1;
   }
-  const bool written = Write(dir / "input.txt", exercise.input) && Write(dir / "truth.txt", exercise.truth) &&
+  const bool written = Write(dir / "input.txt", exercise.input) &&
+                       Write(dir / "truth.txt", exercise.truth) &&
                        Write(dir / "key.tss", exercise.key);
   return written ? 0 : 1;
 }
@@ -73,7 +75,9 @@ int WriteExercise(const tessaro::ExerciseOptions& options, const fs::path& dir) 
 std::string FolderName(const std::string& name) {
   std::string folder;
   for (unsigned char c : name)
-    folder += std::isalnum(c) || c == '-' || c == '_' || c == '.' || c >= 0x80 ? static_cast<char>(c) : '_';
+    folder += std::isalnum(c) || c == '-' || c == '_' || c == '.' || c >= 0x80
+                  ? static_cast<char>(c)
+                  : '_';
   return folder;
 }
 
@@ -104,20 +108,23 @@ int main(int argc, char** argv) {
       std::cout << "tessaro-exercise " TESSARO_VERSION "\n";
       return 0;
     }
-    const bool takesValue = arg == "--seed" || arg == "--noise" || arg == "--points" || arg == "--photos" ||
-                            arg == "--out" || arg == "--class";
+    const bool takesValue = arg == "--seed" || arg == "--noise" || arg == "--points" ||
+                            arg == "--photos" || arg == "--out" || arg == "--class";
     if (takesValue && k + 1 >= argc) return Fail(arg + " needs a value");
     const std::string value = takesValue ? argv[++k] : "";
     if (arg == "--seed") {
-      if (!ParseWhole(value, options.seed)) return Fail("--seed needs a whole number, found \"" + value + "\"");
+      if (!ParseWhole(value, options.seed))
+        return Fail("--seed needs a whole number, found \"" + value + "\"");
       seeded = true;
     } else if (arg == "--noise") {
       char* end = nullptr;
       options.noise = std::strtod(value.c_str(), &end);
-      if (value.empty() || *end != '\0') return Fail("--noise needs a number, found \"" + value + "\"");
+      if (value.empty() || *end != '\0')
+        return Fail("--noise needs a number, found \"" + value + "\"");
     } else if (arg == "--points" || arg == "--photos") {
       int& count = arg == "--points" ? options.points : options.photos;
-      if (!ParseWhole(value, count) || count < 1) return Fail(arg + " needs a whole number from 1, found \"" + value + "\"");
+      if (!ParseWhole(value, count) || count < 1)
+        return Fail(arg + " needs a whole number from 1, found \"" + value + "\"");
     } else if (arg == "--out") {
       out = value;
     } else if (arg == "--class") {
@@ -148,12 +155,14 @@ int main(int argc, char** argv) {
     const std::string name = line.substr(first, line.find_last_not_of(" \t") - first + 1);
     const std::string folder = FolderName(name);
     if (folder == "." || folder == ".." || !folders.insert(folder).second) {
-      std::cerr << "tessaro-exercise: " << classFile << ", line " << number << ": the name \"" << name
-                << "\" gives the folder \"" << folder << "\", which is taken or not allowed\n";
+      std::cerr << "tessaro-exercise: " << classFile << ", line " << number << ": the name \""
+                << name << "\" gives the folder \"" << folder
+                << "\", which is taken or not allowed\n";
       return 1;
     }
     options.seed = tessaro::StudentSeed(classSeed, name);
-    if (const int status = WriteExercise(options, fs::path(out) / folder); status != 0) return status;
+    if (const int status = WriteExercise(options, fs::path(out) / folder); status != 0)
+      return status;
   }
   return 0;
 }

@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 class ExerciseTest : public TempDirTest {
  protected:
   int Run(const std::string& command) {
-    return WEXITSTATUS(std::system(("cd " + dir.string() + " && " + command + " > out.txt 2>&1").c_str()));
+    return WEXITSTATUS(
+        std::system(("cd " + dir.string() + " && " + command + " > out.txt 2>&1").c_str()));
   }
 };
 
@@ -65,20 +66,39 @@ TEST_F(ExerciseTest, NoiseFreeExercisesGiveBackTheirTruth) {
     std::vector<double> tolerance;  // per column, repeated
   } cases[] = {
       {"imagetrans", "point", false, "Transformed Points ", -1, {0, 0.002, 0.002}},
-      {"resection", "station", true, "    EXTERIOR ORIENTATION PARAMETERS", 5, {0.1, 0.1, 0.1, 0.002, 0.002, 0.002}},
-      {"intersection", "point", false, "Point         X                     Y                    Z", -1,
+      {"resection",
+       "station",
+       true,
+       "    EXTERIOR ORIENTATION PARAMETERS",
+       5,
+       {0.1, 0.1, 0.1, 0.002, 0.002, 0.002}},
+      {"intersection",
+       "point",
+       false,
+       "Point         X                     Y                    Z",
+       -1,
        {0, 0.05, 0.05, 0.1}},
-      {"relative", "station", false, "    RELATIVE ORIENTATION STATION PARAMETERS", -1,
+      {"relative",
+       "station",
+       false,
+       "    RELATIVE ORIENTATION STATION PARAMETERS",
+       -1,
        {0, 0.03, 0.03, 0.03, 0.005, 0.005, 0.005}},
-      {"absolute", "parameters", false, " Transformation Parameters", 8,
+      {"absolute",
+       "parameters",
+       false,
+       " Transformation Parameters",
+       8,
        {0.05, 0.05, 0.05, 3e-4, 0.002, 0.002, 0.002}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.operation);
     const std::string folder = std::string(c.operation);
-    ASSERT_EQ(Run(TESSARO_BIN_DIR "/tessaro-exercise " + folder + " --seed 2027 --out " + folder), 0)
+    ASSERT_EQ(Run(TESSARO_BIN_DIR "/tessaro-exercise " + folder + " --seed 2027 --out " + folder),
+              0)
         << Read(dir / "out.txt");
-    ASSERT_EQ(Run("cd " + folder + " && " TESSARO_BIN_DIR "/tessaro-script key.tss"), 0) << Read(dir / "out.txt");
+    ASSERT_EQ(Run("cd " + folder + " && " TESSARO_BIN_DIR "/tessaro-script key.tss"), 0)
+        << Read(dir / "out.txt");
     std::vector<double> truth;
     std::istringstream truthLines(Read(dir / folder / "truth.txt"));
     for (std::string line; std::getline(truthLines, line);) {
@@ -101,7 +121,8 @@ TEST_F(ExerciseTest, NoiseFreeExercisesGiveBackTheirTruth) {
 TEST_F(ExerciseTest, SeedsAndClasses) {
   const std::string bin = TESSARO_BIN_DIR "/tessaro-exercise ";
   ASSERT_EQ(Run(bin + "resection --seed 5 --noise 0.004 --out a && " + bin +
-                "resection --seed 5 --noise 0.004 --out b && " + bin + "resection --seed 6 --noise 0.004 --out c"),
+                "resection --seed 5 --noise 0.004 --out b && " + bin +
+                "resection --seed 6 --noise 0.004 --out c"),
             0);
   for (const char* name : {"input.txt", "truth.txt", "key.tss"})
     EXPECT_EQ(Read(dir / "a" / name), Read(dir / "b" / name)) << name;
@@ -118,8 +139,9 @@ TEST_F(ExerciseTest, SeedsAndClasses) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir / "k1"), fs::directory_iterator()), 2);
 
   // Refusals name what is wrong and write nothing.
-  for (const char* args : {"relative --seed 1 --points 9 --out r", "resection --seed 1 --points 3 --out r",
-                           "orbit --seed 1 --out r", "resection --seed x --out r", "resection --out r"})
+  for (const char* args :
+       {"relative --seed 1 --points 9 --out r", "resection --seed 1 --points 3 --out r",
+        "orbit --seed 1 --out r", "resection --seed x --out r", "resection --out r"})
     EXPECT_EQ(Run(bin + args), 2) << args;
   EXPECT_FALSE(fs::exists(dir / "r"));
 }
@@ -138,7 +160,8 @@ TEST_F(ExerciseTest, TheReadmeWorkedExample) {
   ASSERT_EQ(Run("PATH=" TESSARO_BIN_DIR ":$PATH bash example.sh"), 0) << Read(dir / "out.txt");
   std::string shown;
   std::istringstream out(Read(dir / "out.txt"));
-  for (std::string line; std::getline(out, line);) shown += line.substr(0, line.find_last_not_of(' ') + 1) + "\n";
+  for (std::string line; std::getline(out, line);)
+    shown += line.substr(0, line.find_last_not_of(' ') + 1) + "\n";
   EXPECT_EQ(shown, block("```text"));
 }
 

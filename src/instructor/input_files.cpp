@@ -77,8 +77,10 @@ ImagePoint Project(const Station& s, double f, const GroundPoint& p) {
 ImagePoint Measure(const FilmPhoto& photo, const Mark& photoPoint) {
   double x = photoPoint.x, y = photoPoint.y;
   for (int iteration = 0; iteration < 20; ++iteration) {
-    const double fx = photo.a[0] + photo.a[1] * x + photo.a[2] * y + photo.a[3] * x * y - photoPoint.x;
-    const double fy = photo.b[0] + photo.b[1] * x + photo.b[2] * y + photo.b[3] * x * y - photoPoint.y;
+    const double fx =
+        photo.a[0] + photo.a[1] * x + photo.a[2] * y + photo.a[3] * x * y - photoPoint.x;
+    const double fy =
+        photo.b[0] + photo.b[1] * x + photo.b[2] * y + photo.b[3] * x * y - photoPoint.y;
     const double j11 = photo.a[1] + photo.a[3] * y, j12 = photo.a[2] + photo.a[3] * x;
     const double j21 = photo.b[1] + photo.b[3] * y, j22 = photo.b[2] + photo.b[3] * x;
     const double det = j11 * j22 - j12 * j21;
@@ -97,7 +99,8 @@ TextLines ImageTransformationFile(const FilmSet& set, Noise noise) {
     out.push_back(" " + Int(photo.number) + ", " + Int(photo.mode));
     for (int number : photo.markOrder)
       for (const Mark& mark : set.fiducials)
-        if (mark.number == number) out.push_back(MeasuredLine(number, Measured(Measure(photo, mark), noise)));
+        if (mark.number == number)
+          out.push_back(MeasuredLine(number, Measured(Measure(photo, mark), noise)));
     for (const Mark& point : photo.points)
       out.push_back(MeasuredLine(point.number, Measured(Measure(photo, point), noise)));
     out.push_back(" 0,0,0");
@@ -106,15 +109,17 @@ TextLines ImageTransformationFile(const FilmSet& set, Noise noise) {
 }
 
 TextLines ResectionFile(const ResectionSet& set, Noise noise) {
-  TextLines out = {set.title, " 1,    " + Plain(set.focalLength, 3) + ",    " + Plain(set.imageSigma, 4)};
+  TextLines out = {set.title,
+                   " 1,    " + Plain(set.focalLength, 3) + ",    " + Plain(set.imageSigma, 4)};
   for (const GroundPoint& p : set.control)
     out.push_back(" " + Int(p.number) + ", " + Fixed(p.x, 0, 4) + ", " + Fixed(p.y, 0, 4) + ", " +
                   Fixed(p.z, 3, 7));
   out.push_back(" 0,0,0,0");
   const Station& s = set.start;
-  out.push_back(Int(set.truth.number) + "," + Plain(s.x, 3) + "," + Plain(s.y, 3) + "," + Plain(s.z, 3) + "," +
-                Plain(s.omega, 4) + "," + Plain(s.phi, 4) + "," + Plain(s.kappa, 4) + "," +
-                Plain(set.sigmaXY, 3) + "," + Plain(set.sigmaZ, 3) + "," + Plain(set.sigmaAngle, 3));
+  out.push_back(Int(set.truth.number) + "," + Plain(s.x, 3) + "," + Plain(s.y, 3) + "," +
+                Plain(s.z, 3) + "," + Plain(s.omega, 4) + "," + Plain(s.phi, 4) + "," +
+                Plain(s.kappa, 4) + "," + Plain(set.sigmaXY, 3) + "," + Plain(set.sigmaZ, 3) + "," +
+                Plain(set.sigmaAngle, 3));
   for (const GroundPoint& p : set.control)
     out.push_back(ImageLine(p.number, Measured(Project(set.truth, set.focalLength, p), noise)));
   out.push_back(" 0,0,0");
@@ -125,11 +130,12 @@ TextLines IntersectionFile(const IntersectionSet& set, Noise noise) {
   TextLines out = {set.title, " " + Int(static_cast<int>(set.stations.size()))};
   for (const Station& s : set.stations) {
     out.push_back(Int(s.number) + ", " + Plain(set.focalLength, 3) + ", " + Fixed(s.x, 3) + ", " +
-                  Fixed(s.y, 3) + ", " + Fixed(s.z, 3) + ", " + Plain(s.omega, 4) + ", " + Plain(s.phi, 4) +
-                  ", " + Plain(s.kappa, 4));
+                  Fixed(s.y, 3) + ", " + Fixed(s.z, 3) + ", " + Plain(s.omega, 4) + ", " +
+                  Plain(s.phi, 4) + ", " + Plain(s.kappa, 4));
     for (const GroundPoint& p : set.points) {
       const ImagePoint image = Project(s, set.focalLength, p);
-      if (std::fabs(image.x) > set.measuringLimit || std::fabs(image.y) > set.measuringLimit) continue;
+      if (std::fabs(image.x) > set.measuringLimit || std::fabs(image.y) > set.measuringLimit)
+        continue;
       out.push_back(ImageLine(p.number, Measured(image, noise)));
     }
     out.push_back(" 0,0,0");
@@ -138,17 +144,19 @@ TextLines IntersectionFile(const IntersectionSet& set, Noise noise) {
 }
 
 bool RelativeFile(const StripSet& set, Noise noise, TextLines& out, std::string& why) {
-  out = {set.title, " " + Int(static_cast<int>(set.photos.size())) + ", " + Plain(set.frame, 3) + ", " +
-                        Plain(set.imageSigma, 4)};
+  out = {set.title, " " + Int(static_cast<int>(set.photos.size())) + ", " + Plain(set.frame, 3) +
+                        ", " + Plain(set.imageSigma, 4)};
   std::vector<int> rays(set.points.size(), 0);
   for (const StripPhoto& photo : set.photos) {
     out.push_back(" " + Int(photo.station.number) + ", " + Plain(photo.focalLength, 3));
     int count = 0;
     for (std::size_t i = 0; i < set.points.size(); ++i) {
       const ImagePoint image = Project(photo.station, photo.focalLength, set.points[i]);
-      if (std::fabs(image.x) > set.measuringLimit || std::fabs(image.y) > set.measuringLimit) continue;
+      if (std::fabs(image.x) > set.measuringLimit || std::fabs(image.y) > set.measuringLimit)
+        continue;
       const ImagePoint p = Measured(image, noise);
-      out.push_back(" " + Int(set.points[i].number) + " " + Fixed(p.x, 3, 9) + " " + Fixed(p.y, 3, 9));
+      out.push_back(" " + Int(set.points[i].number) + " " + Fixed(p.x, 3, 9) + " " +
+                    Fixed(p.y, 3, 9));
       ++rays[i];
       ++count;
     }
@@ -178,8 +186,8 @@ TextLines AbsoluteFile(const AbsoluteSet& set, Noise noise) {
   for (const AbsoluteControl& c : set.control) {
     const GroundPoint p = ground(c.number);
     out.push_back(Int(c.number) + ", " +
-                  (c.horizontal ? Fixed(p.x, 3) + ", " + Fixed(p.y, 3) : std::string("0, 0")) + ", " +
-                  (c.vertical ? Fixed(p.z, 3) : std::string("0")));
+                  (c.horizontal ? Fixed(p.x, 3) + ", " + Fixed(p.y, 3) : std::string("0, 0")) +
+                  ", " + (c.vertical ? Fixed(p.z, 3) : std::string("0")));
   }
   out.push_back("0,0,0,0");
   for (int number : set.measuredOrder) {
@@ -187,8 +195,10 @@ TextLines AbsoluteFile(const AbsoluteSet& set, Noise noise) {
     const GroundPoint p = ground(number);
     const double d[3] = {p.x - t.dx, p.y - t.dy, p.z - t.dz};
     double m[3];
-    for (int j = 0; j < 3; ++j) m[j] = noise((r.m[0][j] * d[0] + r.m[1][j] * d[1] + r.m[2][j] * d[2]) / t.scale);
-    out.push_back(Int(number) + ", " + Fixed(m[0], 3, 8) + ", " + Fixed(m[1], 3, 8) + ", " + Fixed(m[2], 3, 8));
+    for (int j = 0; j < 3; ++j)
+      m[j] = noise((r.m[0][j] * d[0] + r.m[1][j] * d[1] + r.m[2][j] * d[2]) / t.scale);
+    out.push_back(Int(number) + ", " + Fixed(m[0], 3, 8) + ", " + Fixed(m[1], 3, 8) + ", " +
+                  Fixed(m[2], 3, 8));
   }
   out.push_back("0,0,0,0");
   return out;

@@ -127,11 +127,13 @@ bool LinesAgree(const std::string& key, const std::string& report) {
   return true;
 }
 
-Comparison CompareReports(const std::vector<std::string>& key, const std::vector<std::string>& report) {
+Comparison CompareReports(const std::vector<std::string>& key,
+                          const std::vector<std::string>& report) {
   Comparison c;
   c.lines = static_cast<int>(std::max(key.size(), report.size()));
   for (int n = 0; n < c.lines; ++n) {
-    const bool inKey = n < static_cast<int>(key.size()), inReport = n < static_cast<int>(report.size());
+    const bool inKey = n < static_cast<int>(key.size()),
+               inReport = n < static_cast<int>(report.size());
     const std::string a = inKey ? key[n] : "", b = inReport ? report[n] : "";
     if (inKey && inReport && LinesAgree(a, b)) continue;
     std::size_t column = 0;
@@ -146,8 +148,10 @@ Comparison CompareReports(const std::vector<std::string>& key, const std::vector
 }
 
 std::string Summary(const Comparison& c) {
-  std::string text = std::to_string(c.Agreeing()) + " of " + std::to_string(c.lines) + " lines agree";
-  if (!c.differences.empty()) text += "; first difference at line " + std::to_string(c.differences[0].line);
+  std::string text =
+      std::to_string(c.Agreeing()) + " of " + std::to_string(c.lines) + " lines agree";
+  if (!c.differences.empty())
+    text += "; first difference at line " + std::to_string(c.differences[0].line);
   return text;
 }
 

@@ -28,7 +28,8 @@ std::vector<std::string> SplitLines(const std::string& text);
 
 bool LinesAgree(const std::string& key, const std::string& report);
 
-Comparison CompareReports(const std::vector<std::string>& key, const std::vector<std::string>& report);
+Comparison CompareReports(const std::vector<std::string>& key,
+                          const std::vector<std::string>& report);
 
 // "312 of 315 lines agree; first difference at line 41"
 std::string Summary(const Comparison& comparison);

@@ -120,8 +120,8 @@ bool TransformPhotograph(Console& c, std::int32_t photoNo, std::int32_t n, std::
     }
   }
   for (std::int32_t no : fiducials) measured += measuredOf[no];
-  const std::string body = calibrated + std::to_string(photoNo) + ", " +
-                           std::to_string(kAffine) + "\n" + measured + points + "0,0,0\n";
+  const std::string body = calibrated + std::to_string(photoNo) + ", " + std::to_string(kAffine) +
+                           "\n" + measured + points + "0,0,0\n";
 
   m.FiducialCount = r;
   m.TransformMode = kAffine;
@@ -176,10 +176,12 @@ bool FileIntersectionData(Console& c) {
     PhotoRecord p;
     ReadFields(in, In(p.PhotoNo, "photograph number"), In(p.f, "focal length f"));
     PrintItems(out, {p.PhotoNo, Comma, p.f, Semi});
-    const std::pair<double*, const char*> orientation[] = {
-        {&p.X0, "X of the projection centre"}, {&p.Y0, "Y of the projection centre"},
-        {&p.Z0, "Z of the projection centre"}, {&p.Omega, "omega [D.d]"},
-        {&p.Phi, "phi [D.d]"},                 {&p.Kappa, "kappa [D.d]"}};
+    const std::pair<double*, const char*> orientation[] = {{&p.X0, "X of the projection centre"},
+                                                           {&p.Y0, "Y of the projection centre"},
+                                                           {&p.Z0, "Z of the projection centre"},
+                                                           {&p.Omega, "omega [D.d]"},
+                                                           {&p.Phi, "phi [D.d]"},
+                                                           {&p.Kappa, "kappa [D.d]"}};
     for (const auto& [value, what] : orientation) {
       ReadFields(in, In(*value, what));
       PrintItems(out, {*value, Semi});
@@ -256,8 +258,8 @@ bool FileIntersectionData(Console& c) {
   WriteAt(side, 0, Encode(header));
   side.flush();
   if (!side)
-    return Refuse(c, "The intersection side file " + c.job.FileName[kSideFile] +
-                         " cannot be written");
+    return Refuse(c,
+                  "The intersection side file " + c.job.FileName[kSideFile] + " cannot be written");
   return true;
 }
 
@@ -268,26 +270,62 @@ void PrintOpening(PrintDestination& out, int titleRule, int headRule, int yTab, 
   PrintItems(out, {" INTERSECTION RESULTS "});
   PrintItems(out, {Dashes(titleRule)});
   PrintItems(out, {" "});
-  PrintItems(out, {"Photo", Semi, Tab(6), Semi, "Point", Semi, Tab(15), Semi, "x", Semi, Tab(25),
-                   Semi, "Vx", Semi, Tab(yTab), Semi, "y", Semi, Tab(vyTab), Semi, "Vy"});
+  PrintItems(out, {"Photo",   Semi, Tab(6), Semi,    "Point",    Semi, Tab(15),
+                   Semi,      "x",  Semi,   Tab(25), Semi,       "Vx", Semi,
+                   Tab(yTab), Semi, "y",    Semi,    Tab(vyTab), Semi, "Vy"});
   PrintItems(out, {Dashes(headRule)});
 }
 
 void PrintResidual(PrintDestination& out, const Ray& ray, double Vx, double Vy,
                    const char* xPattern) {
-  PrintItems(out, {ray.PhotoNo, Semi, Tab(6), Semi, ray.PointNo, Semi, Tab(15), Semi,
-                   FormatNumber(ray.x, xPattern), Semi, Tab(25), Semi,
-                   FormatNumber(Vx, "####0.000"), Semi, Tab(35), Semi,
-                   FormatNumber(ray.y, "####0.000"), Semi, Tab(45), Semi,
+  PrintItems(out, {ray.PhotoNo,
+                   Semi,
+                   Tab(6),
+                   Semi,
+                   ray.PointNo,
+                   Semi,
+                   Tab(15),
+                   Semi,
+                   FormatNumber(ray.x, xPattern),
+                   Semi,
+                   Tab(25),
+                   Semi,
+                   FormatNumber(Vx, "####0.000"),
+                   Semi,
+                   Tab(35),
+                   Semi,
+                   FormatNumber(ray.y, "####0.000"),
+                   Semi,
+                   Tab(45),
+                   Semi,
                    FormatNumber(Vy, "####0.000")});
 }
 
 void PrintResult(PrintDestination& out, const GroundRecord& g, const char* SyPattern) {
-  PrintItems(out, {g.PointNo, Semi, Tab(10), Semi, FormatNumber(g.X, "#########0.000"), Semi,
-                   Tab(30), Semi, FormatNumber(g.Sx, "####0.000"), Semi, Tab(40), Semi,
-                   FormatNumber(g.Y, "#########0.000"), Semi, Tab(55), Semi,
-                   FormatNumber(g.Sy, SyPattern), Semi, Tab(65), Semi,
-                   FormatNumber(g.Z, "#########0.000"), Semi, Tab(80), Semi,
+  PrintItems(out, {g.PointNo,
+                   Semi,
+                   Tab(10),
+                   Semi,
+                   FormatNumber(g.X, "#########0.000"),
+                   Semi,
+                   Tab(30),
+                   Semi,
+                   FormatNumber(g.Sx, "####0.000"),
+                   Semi,
+                   Tab(40),
+                   Semi,
+                   FormatNumber(g.Y, "#########0.000"),
+                   Semi,
+                   Tab(55),
+                   Semi,
+                   FormatNumber(g.Sy, SyPattern),
+                   Semi,
+                   Tab(65),
+                   Semi,
+                   FormatNumber(g.Z, "#########0.000"),
+                   Semi,
+                   Tab(80),
+                   Semi,
                    FormatNumber(g.Sz, "####0.000")});
 }
 
@@ -356,14 +394,14 @@ bool IntersectAll(Console& c, const SideHeader& header) {
   }
 
   PrintItems(board, {" "});
-  PrintItems(board, {"Point", Semi, Tab(10), Semi, "X", Semi, Tab(34), Semi, "Sx", Semi, Tab(45),
-                     Semi, "Y", Semi, Tab(65), Semi, "Sy", Semi, Tab(75), Semi, "Z", Semi,
-                     Tab(90), Semi, "Sz"});
+  PrintItems(board, {"Point", Semi,    Tab(10), Semi, "X",     Semi,    Tab(34), Semi, "Sx",
+                     Semi,    Tab(45), Semi,    "Y",  Semi,    Tab(65), Semi,    "Sy", Semi,
+                     Tab(75), Semi,    "Z",     Semi, Tab(90), Semi,    "Sz"});
   PrintItems(board, {Dashes(98)});
   PrintItems(out, {" "});
-  PrintItems(out, {"Point", Semi, Tab(15), Semi, "X", Semi, Tab(35), Semi, "Sx", Semi, Tab(53),
-                   Semi, "Y", Semi, Tab(70), Semi, "Sy", Semi, Tab(83), Semi, "Z", Semi,
-                   Tab(100), Semi, "Sz"});
+  PrintItems(out, {"Point", Semi,    Tab(15), Semi, "X",      Semi,    Tab(35), Semi, "Sx",
+                   Semi,    Tab(53), Semi,    "Y",  Semi,     Tab(70), Semi,    "Sy", Semi,
+                   Tab(83), Semi,    "Z",     Semi, Tab(100), Semi,    "Sz"});
   PrintItems(out, {Dashes(100)});
   for (int i = 0; i < header.GroundCount; ++i) {
     const GroundRecord g = DecodeGround(ReadAt<kGroundRecordSize>(side, offsetOf(i)));
@@ -372,8 +410,8 @@ bool IntersectAll(Console& c, const SideHeader& header) {
   }
 
   PrintItems(out, {" "});
-  PrintItems(out, {"Point", Semi, Tab(15), Semi, "X", Semi, Tab(37), Semi, "Y", Semi, Tab(58),
-                   Semi, "Z"});
+  PrintItems(
+      out, {"Point", Semi, Tab(15), Semi, "X", Semi, Tab(37), Semi, "Y", Semi, Tab(58), Semi, "Z"});
   PrintItems(out, {Dashes(57)});
   for (int i = 0; i < header.GroundCount; ++i) {
     const GroundRecord g = DecodeGround(ReadAt<kGroundRecordSize>(side, offsetOf(i)));
@@ -397,8 +435,7 @@ void ReadIntersectionData(Console& c) {
   if (!job.Channel2.is_open()) {
     job.ReadyFlag(kIntersectionEntered) = kFalse;
     job.Channel2.clear();
-    c.ShowMessage("The intersection side file " + job.FileName[kSideFile] +
-                  " cannot be created");
+    c.ShowMessage("The intersection side file " + job.FileName[kSideFile] + " cannot be created");
     return;
   }
   try {

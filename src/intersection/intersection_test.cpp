@@ -23,7 +23,10 @@ namespace tessaro {
 namespace {
 
 namespace fs = std::filesystem;
-struct Station { int no; double f, X0, Y0, Z0, omega, phi, kappa; };  // angles in degrees
+struct Station {
+  int no;
+  double f, X0, Y0, Z0, omega, phi, kappa;
+};  // angles in degrees
 
 // M v = R_kappa R_phi R_omega v by plane rotations in long double, not the program's elements.
 using V3 = std::array<long double, 3>;
@@ -67,11 +70,12 @@ class Intersection : public TempDirTest {
 
   FakeUi ui_;
   Console console_{ui_, [] {
-    Operations o;
-    o.TransformImages = TransformImages, o.ReadIntersectionData = ReadIntersectionData;
-    o.ComputeIntersection = ComputeIntersection;
-    return o;
-  }()};
+                     Operations o;
+                     o.TransformImages = TransformImages,
+                     o.ReadIntersectionData = ReadIntersectionData;
+                     o.ComputeIntersection = ComputeIntersection;
+                     return o;
+                   }()};
 };
 
 // Disturbed rays of tilted photographs: X, Y, Z, So, Sx, Sy, Sz and the residuals agree
@@ -115,9 +119,16 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
         const Dense Q = GaussJordan(normal, {0, 0, 0}).inverse;
         const long double So = std::sqrt(sum / (2 * n - 3));
         const double got[] = {p.X, p.Y, p.Z, p.So, p.Sx, p.Sy, p.Sz, p.Vx(1), p.Vy(1), p.Vx(n)};
-        const long double want[] = {X[0], X[1], X[2], So, So * std::sqrt(Q[0][0]),
-                                    So * std::sqrt(Q[1][1]), So * std::sqrt(Q[2][2]),
-                                    V[0], V[1], V[2 * n - 2]};
+        const long double want[] = {X[0],
+                                    X[1],
+                                    X[2],
+                                    So,
+                                    So * std::sqrt(Q[0][0]),
+                                    So * std::sqrt(Q[1][1]),
+                                    So * std::sqrt(Q[2][2]),
+                                    V[0],
+                                    V[1],
+                                    V[2 * n - 2]};
         for (int k = 0; k < 10; ++k) EXPECT_NEAR(got[k], double(want[k]), 1e-8) << k;
         EXPECT_TRUE(noise ? p.So > 1e-6 : std::hypot(p.X - P[0], p.Y - P[1], p.Z - P[2]) < 1e-8);
       }
@@ -138,20 +149,34 @@ TEST_F(Intersection, GoldenSection) {
   };
   auto zones = [](auto a, auto b, auto c) { return At({{1, a}, {15, b}, {29, c}}); };
   const Lines expected = {
-      At({{1, "Golden pair"}, {81, ""}}), " 2 ",
-      At({{1, " 1 "}, {15, " 100  0  0  1000  0  0  0  "}}), zones(" 7 ", " 10.0625 ", " 20 "),
-      zones(" 8 ", " 30 ", "-15 "), zones(" 0 ", " 0 ", " 0 "),
-      At({{1, " 2 "}, {15, " 100  500  0  1000  0  0  0  "}}), zones(" 7 ", "-39.9375 ", " 20 "),
-      zones(" 8 ", "-20 ", "-15 "), zones(" 0 ", " 0 ", " 0 "),
-      " ", " INTERSECTION RESULTS ", std::string(39, '-'), " ",
+      At({{1, "Golden pair"}, {81, ""}}),
+      " 2 ",
+      At({{1, " 1 "}, {15, " 100  0  0  1000  0  0  0  "}}),
+      zones(" 7 ", " 10.0625 ", " 20 "),
+      zones(" 8 ", " 30 ", "-15 "),
+      zones(" 0 ", " 0 ", " 0 "),
+      At({{1, " 2 "}, {15, " 100  500  0  1000  0  0  0  "}}),
+      zones(" 7 ", "-39.9375 ", " 20 "),
+      zones(" 8 ", "-20 ", "-15 "),
+      zones(" 0 ", " 0 ", " 0 "),
+      " ",
+      " INTERSECTION RESULTS ",
+      std::string(39, '-'),
+      " ",
       At({{1, "Photo"}, {6, "Point"}, {15, "x"}, {25, "Vx"}, {42, "y"}, {51, "Vy"}}),
-      std::string(56, '-'), residual(" 1 ", " 7 ", "10.063", "20.000"),
-      residual(" 2 ", " 7 ", "-39.938", "20.000"), residual(" 1 ", " 8 ", "30.000", "-15.000"),
-      residual(" 2 ", " 8 ", "-20.000", "-15.000"), " ",
+      std::string(56, '-'),
+      residual(" 1 ", " 7 ", "10.063", "20.000"),
+      residual(" 2 ", " 7 ", "-39.938", "20.000"),
+      residual(" 1 ", " 8 ", "30.000", "-15.000"),
+      residual(" 2 ", " 8 ", "-20.000", "-15.000"),
+      " ",
       At({{1, "Point"}, {15, "X"}, {35, "Sx"}, {53, "Y"}, {70, "Sy"}, {83, "Z"}, {100, "Sz"}}),
-      std::string(100, '-'), result(" 7 ", "100.625", "200.000"),
-      result(" 8 ", "300.000", "-150.000"), " ",
-      At({{1, "Point"}, {15, "X"}, {37, "Y"}, {58, "Z"}}), std::string(57, '-'),
+      std::string(100, '-'),
+      result(" 7 ", "100.625", "200.000"),
+      result(" 8 ", "300.000", "-150.000"),
+      " ",
+      At({{1, "Point"}, {15, "X"}, {37, "Y"}, {58, "Z"}}),
+      std::string(57, '-'),
       At({{1, " 7 "}, {10, "100.625"}, {25, "200.000"}, {45, zero}}),
       At({{1, " 8 "}, {10, "300.000"}, {25, "-150.000"}, {45, zero}})};
   EXPECT_EQ(report, expected);
@@ -205,15 +230,18 @@ TEST_F(Intersection, SideFileRecords) {
   record(80, {2, 4, 2}, {3, 522, 3});
   record(242, {4, 2, 4, 4, 8, 8, 8, 8, 8, 8, 8}, {22, 2, 312, 368, 151, 7, 8, 9, 10, 11, 12});
   for (const auto& [at, want] : {std::pair{158, std::vector<double>{5, 522, 88, 1.5, 2.5}},
-                                 {186, {0, 608, 88, 7.5, 0}}, {312, {9, 694, 242, -1, -2}},
-                                 {340, {4, 0, 242, 5, 5}}, {438, {0, 608, 368, 0, 1}}})
+                                 {186, {0, 608, 88, 7.5, 0}},
+                                 {312, {9, 694, 242, -1, -2}},
+                                 {340, {4, 0, 242, 5, 5}},
+                                 {438, {0, 608, 368, 0, 1}}})
     record(at, {4, 4, 4, 8, 8}, want);
   record(522, {4, 2, 4, 4}, {5, 2, 158, 466});
   record(608, {4, 2, 4, 4}, {0, 2, 186, 438});
   record(694, {4, 2, 4, 4, 4}, {9, 3, 214, 312, 494});
-  for (const auto& [relative, name] :
-       {std::pair{"D:\\work\\strip.txt", "D:\\work\\strip.Raf"},
-        {"D:\\my.data\\strip.txt", "D:\\my.Raf"}, {"", ".Raf"}, {"strip", "strip.Raf"}})
+  for (const auto& [relative, name] : {std::pair{"D:\\work\\strip.txt", "D:\\work\\strip.Raf"},
+                                       {"D:\\my.data\\strip.txt", "D:\\my.Raf"},
+                                       {"", ".Raf"},
+                                       {"strip", "strip.Raf"}})
     EXPECT_EQ(SideFileName(relative), name);
 }
 
@@ -233,8 +261,9 @@ TEST_F(Intersection, RefusalsAreMessages) {
   EXPECT_FALSE(fs::exists(Side()));
   // A station whose m3.P0 is zero cannot divide its rows.
   Run("T\n2\n" + kPhoto1 + "5, 12, 8\n0,0,0\n3, 100, 0, 0, 0, 0, 0, 0\n5, 1, 1\n0,0,0\n");
-  EXPECT_EQ(ui_.messages.back(), "Photograph 3: m31*X0 + m32*Y0 + m33*Z0 is zero, its rays cannot "
-                                 "be used; point 5 is not intersected");
+  EXPECT_EQ(ui_.messages.back(),
+            "Photograph 3: m31*X0 + m32*Y0 + m33*Z0 is zero, its rays cannot "
+            "be used; point 5 is not intersected");
   // Nine photographs see point 5: only eight fit a ground record.
   std::string nine = "T\n9\n";
   for (int k = 0; k < 9; ++k) nine += kPhoto1 + "5, 12, 8\n0,0,0\n";

@@ -38,9 +38,9 @@ struct IntersectedPoint {
   // be formed; 0 when there is none. Nothing is solved then.
   int ZeroQRay = 0;
   double X = 0, Y = 0, Z = 0;
-  double So = 0;             // sqrt(sum of the 2n squared residuals / (2n - 3))
+  double So = 0;                  // sqrt(sum of the 2n squared residuals / (2n - 3))
   double Sx = 0, Sy = 0, Sz = 0;  // So * sqrt of the diagonal of the inverse
-  OneBased<double> Vx, Vy;   // coefficients . solution - absolute term, per ray
+  OneBased<double> Vx, Vy;        // coefficients . solution - absolute term, per ray
 };
 
 // Intersects rays 1..n (n >= 2): two rows per ray, the x row first, each of

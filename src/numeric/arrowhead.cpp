@@ -80,8 +80,8 @@ ArrowheadNormals::ArrowheadNormals(std::int32_t blocks, const std::vector<int>& 
 }
 
 double ArrowheadNormals::ValueBytes() const {
-  const double values = 6.0 * blocks_ + static_cast<double>(border_size_) +
-                        static_cast<double>(profile_size_);
+  const double values =
+      6.0 * blocks_ + static_cast<double>(border_size_) + static_cast<double>(profile_size_);
   return values * sizeof(double);
 }
 
@@ -109,7 +109,8 @@ double& ArrowheadNormals::operator()(std::int64_t i, std::int64_t j) {
   const auto begin = seen_.begin() + seen_at_[q], end = seen_.begin() + seen_at_[q + 1];
   const auto at = std::lower_bound(begin, end, b);
   assert(at != end && *at == b);
-  return Border(q, row - group_start_[q], static_cast<std::int32_t>(at - begin))[j - 3 * (b - 1) - 1];
+  return Border(q, row - group_start_[q],
+                static_cast<std::int32_t>(at - begin))[j - 3 * (b - 1) - 1];
 }
 
 int ArrowheadNormals::FactorAndSolve(OneBased<double>& B) {
@@ -312,8 +313,7 @@ int ArrowheadNormals::InverseDiagonal(OneBased<double>& d) const {
   const auto borderColumn = [&](std::int32_t from, std::int32_t nonzero, auto&& s0) {
     for (std::int32_t j = from; j <= border_; ++j) {
       double s = s0(j);
-      for (std::int32_t k = std::max(first_[j], nonzero); k < j; ++k)
-        s = s + Profile(j, k) * x[k];
+      for (std::int32_t k = std::max(first_[j], nonzero); k < j; ++k) s = s + Profile(j, k) * x[k];
       x[j] = -Profile(j, j) * s;
       if (!Finite(x[j])) return false;
     }

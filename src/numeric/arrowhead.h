@@ -65,7 +65,9 @@ class ArrowheadNormals {
   int InverseDiagonal(OneBased<double>& d) const;
 
  private:
-  double& Block(std::int32_t b, int r, int c) { return block_[6 * (b - 1) + r * (r - 1) / 2 + c - 1]; }
+  double& Block(std::int32_t b, int r, int c) {
+    return block_[6 * (b - 1) + r * (r - 1) / 2 + c - 1];
+  }
   double Block(std::int32_t b, int r, int c) const {
     return block_[6 * (b - 1) + r * (r - 1) / 2 + c - 1];
   }
@@ -77,7 +79,9 @@ class ArrowheadNormals {
     return &border_values_[border_at_[q] + 3 * (std::int64_t{r} * SeenCount(q) + t)];
   }
   // Border element (j, k), both numbered among the border's unknowns.
-  double& Profile(std::int32_t j, std::int32_t k) { return profile_[profile_at_[j] + k - first_[j]]; }
+  double& Profile(std::int32_t j, std::int32_t k) {
+    return profile_[profile_at_[j] + k - first_[j]];
+  }
   double Profile(std::int32_t j, std::int32_t k) const {
     return profile_[profile_at_[j] + k - first_[j]];
   }
@@ -87,14 +91,14 @@ class ArrowheadNormals {
   int Solve(OneBased<double>& B) const;
 
   std::int32_t blocks_ = 0, border_ = 0, groups_ = 0;
-  std::vector<std::int32_t> group_start_;   // first border unknown (1-based) of group q
-  std::vector<std::int32_t> group_of_;      // group of border unknown j (1..border_)
-  std::vector<std::int32_t> seen_at_;       // q's seen blocks: seen_[seen_at_[q]..seen_at_[q+1])
+  std::vector<std::int32_t> group_start_;  // first border unknown (1-based) of group q
+  std::vector<std::int32_t> group_of_;     // group of border unknown j (1..border_)
+  std::vector<std::int32_t> seen_at_;      // q's seen blocks: seen_[seen_at_[q]..seen_at_[q+1])
   std::vector<std::int32_t> seen_;
-  std::vector<std::int64_t> border_at_;     // start of group q's border values
-  std::vector<std::int32_t> seers_at_;      // groups seeing block b: seers_[seers_at_[b-1]..)
+  std::vector<std::int64_t> border_at_;          // start of group q's border values
+  std::vector<std::int32_t> seers_at_;           // groups seeing block b: seers_[seers_at_[b-1]..)
   std::vector<std::int32_t> seers_, seer_slot_;  // the group and b's slot in its seen list
-  std::vector<std::int32_t> first_;         // first column of border row j's profile
+  std::vector<std::int32_t> first_;              // first column of border row j's profile
   std::vector<std::int64_t> profile_at_;
   std::int64_t border_size_ = 0, profile_size_ = 0;
   std::vector<double> block_, border_values_, profile_;

@@ -40,8 +40,7 @@ System Make(const Shape& s, unsigned seed) {
     sizes.push_back(q == 0 ? 5 : 6);
     if (s.allSeeFirst && q * s.blocks / s.groups > 0) seen[q].push_back(1);
     const int from = q * s.blocks / s.groups + s.skip;
-    for (int b = from + 1; b <= std::min(s.blocks, from + s.window); ++b)
-      seen[q].push_back(b);
+    for (int b = from + 1; b <= std::min(s.blocks, from + s.window); ++b) seen[q].push_back(b);
   }
   System y{ArrowheadNormals(s.blocks, sizes, seen), {}, {}, 0};
   y.n = static_cast<int>(y.arrow.Order());

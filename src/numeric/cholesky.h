@@ -47,7 +47,6 @@ inline constexpr int kCholeskyNotPositiveDefinite = 130;
 // routine allocates work space of 16*(N+1) doubles per call. Inputs holding
 // inf or NaN take the literal method itself, some fifteen times slower at
 // order 1000.
-void CholeskySolve(OneBased<double>& A, OneBased<double>& B, int N, int Mode,
-                   int& ErrCode);
+void CholeskySolve(OneBased<double>& A, OneBased<double>& B, int N, int Mode, int& ErrCode);
 
 }  // namespace tessaro

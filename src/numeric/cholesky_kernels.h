@@ -38,9 +38,9 @@ template <class T>
 struct CholeskyKernels {
   using V = typename T::V;
   static constexpr int W = T::kWidth;
-  static constexpr int NV = 2;       // vectors per block
-  static constexpr int B = NV * W;   // rows (factor) or columns (inverse) per block
-  static constexpr int R = 4;        // columns (factor) or rows (inverse) side by side
+  static constexpr int NV = 2;      // vectors per block
+  static constexpr int B = NV * W;  // rows (factor) or columns (inverse) per block
+  static constexpr int R = 4;       // columns (factor) or rows (inverse) side by side
 
   // Packed row i: element (i, j) at Row(a, i)[j].
   static double* Row(double* a, std::ptrdiff_t i) { return a + i * (i - 1) / 2; }
@@ -75,32 +75,32 @@ struct CholeskyKernels {
         const double* l[R];
         V sum[R][NV];
         int kFrom = j;
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int r = 0; r < R; ++r) {
           l[r] = Row(a, j + r);
           if (start(j + r) < kFrom) kFrom = start(j + r);
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int u = 0; u < NV; ++u) sum[r][u] = T::Load(w + (j + r) * B + u * W);
         }
         for (int k = kFrom; k < j; ++k) {
           V x[NV];
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int u = 0; u < NV; ++u) x[u] = T::Load(w + k * B + u * W);
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int r = 0; r < R; ++r) {
             const V b = T::Set1(l[r][k]);
-            #pragma GCC unroll 8
+#pragma GCC unroll 8
             for (int u = 0; u < NV; ++u) sum[r][u] = T::Sub(sum[r][u], T::Mul(x[u], b));
           }
         }
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int r = 0; r < R; ++r) {  // column j+r done, taken off the later ones
           const V d = T::Set1(l[r][j + r]);
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int u = 0; u < NV; ++u) {
             const V x = T::Mul(sum[r][u], d);
             T::Store(w + (j + r) * B + u * W, x);
-            #pragma GCC unroll 8
+#pragma GCC unroll 8
             for (int q = r + 1; q < R; ++q)
               sum[q][u] = T::Sub(sum[q][u], T::Mul(x, T::Set1(l[q][j + r])));
           }
@@ -109,16 +109,16 @@ struct CholeskyKernels {
       for (; j < i0; ++j) {
         const double* l0 = Row(a, j);
         V s0[NV];
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int u = 0; u < NV; ++u) s0[u] = T::Load(w + j * B + u * W);
         for (int k = start(j); k < j; ++k) {
           const V b0 = T::Set1(l0[k]);
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int u = 0; u < NV; ++u)
             s0[u] = T::Sub(s0[u], T::Mul(T::Load(w + k * B + u * W), b0));
         }
         const V d0 = T::Set1(l0[j]);
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int u = 0; u < NV; ++u) T::Store(w + j * B + u * W, T::Mul(s0[u], d0));
       }
 
@@ -200,7 +200,7 @@ struct CholeskyKernels {
         double* row = Row(a, j);
         const V d = T::Set1(-row[j]);
         double x[B];
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int u = 0; u < NV; ++u) T::Store(x + u * W, T::Mul(d, s[u]));
         const int cEnd = j - i0 < nb ? j - i0 : nb;  // lanes whose column is left of j
         for (int c = 0; c < cEnd; ++c) {
@@ -214,31 +214,31 @@ struct CholeskyKernels {
         const double* l[R];
         V sum[R][NV];
         int kFrom = j;
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int r = 0; r < R; ++r) {
           l[r] = Row(a, j + r);
           if (start(j + r) < kFrom) kFrom = start(j + r);
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int u = 0; u < NV; ++u) sum[r][u] = T::Zero();
         }
         for (int k = kFrom; k < j; ++k) {
           V x[NV];
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int u = 0; u < NV; ++u) x[u] = T::Load(v + (k - i0) * B + u * W);
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int r = 0; r < R; ++r) {
             const V b = T::Set1(l[r][k]);
-            #pragma GCC unroll 8
+#pragma GCC unroll 8
             for (int u = 0; u < NV; ++u) sum[r][u] = T::Add(sum[r][u], T::Mul(b, x[u]));
           }
         }
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int r = 0; r < R; ++r) {  // row j+r done, its products added to the later ones
           finish(j + r, sum[r]);
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int q = r + 1; q < R; ++q) {
             const V b = T::Set1(l[q][j + r]);
-            #pragma GCC unroll 8
+#pragma GCC unroll 8
             for (int u = 0; u < NV; ++u)
               sum[q][u] = T::Add(sum[q][u], T::Mul(b, T::Load(v + (j + r - i0) * B + u * W)));
           }
@@ -247,11 +247,11 @@ struct CholeskyKernels {
       for (; j <= n; ++j) {
         const double* l0 = Row(a, j);
         V s0[NV];
-        #pragma GCC unroll 8
+#pragma GCC unroll 8
         for (int u = 0; u < NV; ++u) s0[u] = T::Zero();
         for (int k = start(j); k < j; ++k) {
           const V b0 = T::Set1(l0[k]);
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int u = 0; u < NV; ++u)
             s0[u] = T::Add(s0[u], T::Mul(b0, T::Load(v + (k - i0) * B + u * W)));
         }
@@ -269,16 +269,16 @@ struct CholeskyKernels {
   // s[(j-i0)*PB + c] for element (j, i0+c). skip: X is finite.
   static constexpr int PV = 2, PB = PV * W, PK = 4;
 
-  static void AddRow(const double* row, const double* vk, double* s, int i0, int jFrom,
-                     int jTo) {
+  static void AddRow(const double* row, const double* vk, double* s, int i0, int jFrom, int jTo) {
     V x[PV];
-    #pragma GCC unroll 8
+#pragma GCC unroll 8
     for (int u = 0; u < PV; ++u) x[u] = T::Load(vk + u * W);
     for (int j = jFrom; j <= jTo; ++j) {
       const V b = T::Set1(row[j]);
       double* sj = s + (j - i0) * PB;
-      #pragma GCC unroll 8
-      for (int u = 0; u < PV; ++u) T::Store(sj + u * W, T::Add(T::Load(sj + u * W), T::Mul(x[u], b)));
+#pragma GCC unroll 8
+      for (int u = 0; u < PV; ++u)
+        T::Store(sj + u * W, T::Add(T::Load(sj + u * W), T::Mul(x[u], b)));
     }
   }
 
@@ -304,8 +304,9 @@ struct CholeskyKernels {
           if (skip)
             while (j < k0 && row[j] == 0.0) ++j;
           if (j < jFrom) jFrom = j;
-          #pragma GCC unroll 8
-          for (int u = 0; u < PV; ++u) zero = zero && T::AllZero(T::Load(v + (k - i0) * PB + u * W));
+#pragma GCC unroll 8
+          for (int u = 0; u < PV; ++u)
+            zero = zero && T::AllZero(T::Load(v + (k - i0) * PB + u * W));
         }
         if (!skip) jFrom = i0;
         if (skip && zero) continue;
@@ -315,7 +316,7 @@ struct CholeskyKernels {
           const double* r2 = Row(a, k0 + 2);
           const double* r3 = Row(a, k0 + 3);
           V x0[PV], x1[PV], x2[PV], x3[PV];
-          #pragma GCC unroll 8
+#pragma GCC unroll 8
           for (int u = 0; u < PV; ++u) {
             x0[u] = T::Load(v + (k0 - i0) * PB + u * W);
             x1[u] = T::Load(v + (k0 + 1 - i0) * PB + u * W);
@@ -325,11 +326,11 @@ struct CholeskyKernels {
           for (int j = jFrom; j < k0; ++j) {
             double* sj = s + (j - i0) * PB;
             V t[PV];
-            #pragma GCC unroll 8
+#pragma GCC unroll 8
             for (int u = 0; u < PV; ++u) t[u] = T::Load(sj + u * W);
             const V b0 = T::Set1(r0[j]), b1 = T::Set1(r1[j]);
             const V b2 = T::Set1(r2[j]), b3 = T::Set1(r3[j]);
-            #pragma GCC unroll 8
+#pragma GCC unroll 8
             for (int u = 0; u < PV; ++u) {
               t[u] = T::Add(t[u], T::Mul(x0[u], b0));
               t[u] = T::Add(t[u], T::Mul(x1[u], b1));
@@ -355,8 +356,7 @@ struct CholeskyKernels {
   // The whole method after the caller's checks (mode, order, input finite).
   // work: 16*(n+1) doubles; first: n+1 ints. Returns 0, 130, or -i: the
   // literal routine must take over from factor row i.
-  static int Run(double* a, double* b, int n, int mode, bool skipFactor, double* work,
-                 int* first) {
+  static int Run(double* a, double* b, int n, int mode, bool skipFactor, double* work, int* first) {
     const double eps = 1.0 / (16.0 * static_cast<double>(n));
     if (skipFactor) {
       for (int i = 1; i <= n; ++i) {

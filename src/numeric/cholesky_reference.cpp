@@ -17,8 +17,8 @@ void CholeskySolveReference(OneBased<double>& A, OneBased<double>& B, int N, int
   CholeskySolveReferenceFromRow(A, B, N, Mode, 1, ErrCode);
 }
 
-void CholeskySolveReferenceFromRow(OneBased<double>& A, OneBased<double>& B, int N,
-                                   int Mode, int firstRow, int& ErrCode) {
+void CholeskySolveReferenceFromRow(OneBased<double>& A, OneBased<double>& B, int N, int Mode,
+                                   int firstRow, int& ErrCode) {
   // 1. Mode check: nothing is touched.
   if (Mode < kInvert || Mode > kSolveAndInvert) {
     ErrCode = kCholeskyBadMode;

@@ -14,7 +14,7 @@ void CholeskySolveReference(OneBased<double>& A, OneBased<double>& B, int N, int
 
 // The same with rows 1..firstRow-1 of A already factored (as they stand
 // after those rows of the factorization): the method resumes at row firstRow.
-void CholeskySolveReferenceFromRow(OneBased<double>& A, OneBased<double>& B, int N,
-                                   int Mode, int firstRow, int& ErrCode);
+void CholeskySolveReferenceFromRow(OneBased<double>& A, OneBased<double>& B, int N, int Mode,
+                                   int firstRow, int& ErrCode);
 
 }  // namespace tessaro

@@ -177,18 +177,33 @@ TEST(CholeskySolve, RandomSpdSystemsMatchTheReference) {
 // compares false); "growing" is L*L^T for L bidiagonal with (i,i-1) = 2^20
 // and (i,i) = 1, cut in two at row 40, whose inverse factor grows 2^20 a row up
 // to infinity.
-enum Shape { kDense, kSparse, kStrip, kSingular, kNearSingular, kNegZero, kInf, kNan, kOverflow, kGrowing };
+enum Shape {
+  kDense,
+  kSparse,
+  kStrip,
+  kSingular,
+  kNearSingular,
+  kNegZero,
+  kInf,
+  kNan,
+  kOverflow,
+  kGrowing
+};
 
 OneBased<double> MakeMatrix(Shape shape, int n, std::mt19937_64& rng) {
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   const int ground = 3 * (n * 3 / 4 / 3);
   auto linked = [&](int i, int j) {  // j < i
     switch (shape) {
-      case kSparse: case kNegZero: case kOverflow: return u(rng) > 0.6;
+      case kSparse:
+      case kNegZero:
+      case kOverflow:
+        return u(rng) > 0.6;
       case kStrip:
         if (i <= ground) return (i - 1) / 3 == (j - 1) / 3;
         return j > ground ? i - j < 12 : std::abs((j - 1) / 3 % 8 * 2 - (i - ground)) < 5;
-      default: return true;
+      default:
+        return true;
     }
   };
   OneBased<double> a(PackedSize(n), 0.0);
@@ -198,7 +213,8 @@ OneBased<double> MakeMatrix(Shape shape, int n, std::mt19937_64& rng) {
     for (double& x : g) x = u(rng);
     for (int i = 1; i <= n; ++i)
       for (int j = 1; j <= i; ++j)
-        for (int k = 0; k < rank; ++k) a(PackedIndex(i, j)) += g[(i - 1) * rank + k] * g[(j - 1) * rank + k];
+        for (int k = 0; k < rank; ++k)
+          a(PackedIndex(i, j)) += g[(i - 1) * rank + k] * g[(j - 1) * rank + k];
     if (shape == kNearSingular)
       for (int i = 1; i <= n; ++i) a(PackedIndex(i, i)) += 1e-13;
     return a;

@@ -9,8 +9,7 @@
 
 namespace tessaro {
 
-void AddObservation(int M, const OneBased<double>& R, OneBased<double>& A,
-                    OneBased<double>& U) {
+void AddObservation(int M, const OneBased<double>& R, OneBased<double>& A, OneBased<double>& U) {
   if (M < 1) return;
   assert(R.size() >= M + 2);
   assert(A.size() >= PackedSize(M));

@@ -22,8 +22,7 @@ namespace tessaro {
 // are not changed. R(M+2) must not be zero (not tested here). M < 1 adds
 // nothing. Preconditions (asserted in debug builds): R has M+2 positions,
 // A at least M(M+1)/2, U at least M.
-void AddObservation(int M, const OneBased<double>& R, OneBased<double>& A,
-                    OneBased<double>& U);
+void AddObservation(int M, const OneBased<double>& R, OneBased<double>& A, OneBased<double>& U);
 
 // Adds one observation row that is already divided by its standard error
 // (unit weight), so no weight is applied here:

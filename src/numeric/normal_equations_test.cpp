@@ -20,7 +20,8 @@ TEST(AddObservation, WeightedRowFillsPackedOrderOnlyWithinItsPositions) {
   for (int k = 1; k <= 6; ++k) a(k) = 0;
   for (int k = 1; k <= 3; ++k) u(k) = 0;
   AddObservation(3, r, a, u);
-  OneBased<double> expectedA = OneBasedOf({1 / 9., 2 / 9., 4 / 9., 7 / 9., 14 / 9., 49 / 9., 99, 99});
+  OneBased<double> expectedA =
+      OneBasedOf({1 / 9., 2 / 9., 4 / 9., 7 / 9., 14 / 9., 49 / 9., 99, 99});
   OneBased<double> expectedU = OneBasedOf({7 / 9., 14 / 9., 49 / 9., 99});
   expectedA.data()[0] = expectedU.data()[0] = 99;
   EXPECT_EQ(a, expectedA);

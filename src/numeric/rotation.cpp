@@ -29,21 +29,17 @@ void BuildRotation(double w, double p, double k, Put put) {
 
 }  // namespace
 
-void StationRotation(double Omega, double Phi, double Kappa,
-                     OneBased<double>& M1, OneBased<double>& M2,
-                     OneBased<double>& M3) {
+void StationRotation(double Omega, double Phi, double Kappa, OneBased<double>& M1,
+                     OneBased<double>& M2, OneBased<double>& M3) {
   for (OneBased<double>* column : {&M1, &M2, &M3}) {
     if (column->size() < 3) column->resize(3);
   }
   OneBased<double>* columns[4] = {nullptr, &M1, &M2, &M3};
-  BuildRotation(Omega, Phi, Kappa, [&](int i, int j, double m) {
-    (*columns[j])(i) = m;
-  });
+  BuildRotation(Omega, Phi, Kappa, [&](int i, int j, double m) { (*columns[j])(i) = m; });
 }
 
 void RotationMatrix(Matrix3& R, double Omega, double Phi, double Kappa) {
-  BuildRotation(Omega, Phi, Kappa,
-                [&](int i, int j, double m) { R(i, j) = m; });
+  BuildRotation(Omega, Phi, Kappa, [&](int i, int j, double m) { R(i, j) = m; });
 }
 
 double DegreeFactor() { return (4 * std::atan(1.0)) / 180; }

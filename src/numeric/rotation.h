@@ -40,9 +40,8 @@ struct Matrix3 {
 // Fills the columns of M(Omega, Phi, Kappa): Mj(i) = m_ij for i, j = 1..3.
 // Arrays with fewer than 3 positions are grown to 3; longer ones keep their
 // size and their positions 0 and 4 on are untouched.
-void StationRotation(double Omega, double Phi, double Kappa,
-                     OneBased<double>& M1, OneBased<double>& M2,
-                     OneBased<double>& M3);
+void StationRotation(double Omega, double Phi, double Kappa, OneBased<double>& M1,
+                     OneBased<double>& M2, OneBased<double>& M3);
 
 // Fills R(i, j) = m_ij of M(Omega, Phi, Kappa) for i, j = 1..3, row by row.
 // Equal bit for bit to the columns of StationRotation.

@@ -179,8 +179,8 @@ class StripSolver {
 
  private:
   double PointSigma() const { return 0.5 * s_.FrameSize; }
-  int SolveDense(const StripModel& m, OneBased<double>& NormalVector,
-                 RaggedTable<double>& Residual, IterationSums& sums) {
+  int SolveDense(const StripModel& m, OneBased<double>& NormalVector, RaggedTable<double>& Residual,
+                 IterationSums& sums) {
     if (!NormalMatrixTooLarge(NormalMatrixBytes(n_)).empty()) return kCholeskyNotPositiveDefinite;
     dense_ = true;
     OneBased<double> NormalMatrix(PackedSize(n_));

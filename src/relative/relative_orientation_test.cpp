@@ -206,9 +206,9 @@ TEST_F(RelativeTest, TheExampleIsPrintedInItsLayouts) {
   EXPECT_EQ(ui.messages.size(), 10u);
   outputs[1] = Session(Example("230"));
   outputs[2] = c->BlackBoard.Lines();
-  EXPECT_EQ(ui.messages, Lines({"  RMS=2.79361747949727  ITER=1", "  RMS=.157073385651374  ITER=2",
-                                "  RMS=.00251879078528064  ITER=3",
-                                "  RMS=9.78876305349394E-05  ITER=4"}));
+  EXPECT_EQ(ui.messages,
+            Lines({"  RMS=2.79361747949727  ITER=1", "  RMS=.157073385651374  ITER=2",
+                   "  RMS=.00251879078528064  ITER=3", "  RMS=9.78876305349394E-05  ITER=4"}));
   EXPECT_EQ(c->Caption("BlackBoard"), "Temporary Relative Orientation Results");
   int i = 0;
   for (const char* name : {"23000-report", "report", "window"}) {

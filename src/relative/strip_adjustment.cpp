@@ -152,8 +152,8 @@ void Clear(ArrowheadNormals& A) { A.Clear(); }
 // The station block of `count` coefficients R(4..3+count) at unknowns s+1..,
 // then its cross block with ground point I.
 template <class Normal>
-void AddStationRows(const ObservationRow& R, OneBased<double>& B, Normal& A,
-                    std::int32_t s, int count, std::int32_t I) {
+void AddStationRows(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t s,
+                    int count, std::int32_t I) {
   for (int r = 1; r <= count; ++r) {
     B(s + r) += R[r + 3] * R[0];
     for (int c = 1; c <= r; ++c) Element(A, s + r, s + c) += R[r + 3] * R[c + 3];
@@ -175,13 +175,14 @@ void AddPointBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std:
 }
 
 template <class Normal>
-void AddSecondStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A,
-                           std::int32_t G, std::int32_t I) {
+void AddSecondStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t G,
+                           std::int32_t I) {
   AddStationRows(R, B, A, 3 * G, 5, I);
 }
 
 template <class Normal>
-void AddStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t G, std::int32_t p, std::int32_t I) {
+void AddStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t G,
+                     std::int32_t p, std::int32_t I) {
   AddStationRows(R, B, A, 3 * G + 5 + 6 * (p - 3), 6, I);
 }
 

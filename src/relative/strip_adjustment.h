@@ -157,8 +157,8 @@ ImagePointRows CollinearityRows(const std::array<double, 3>& ground,
 template <class Normal>
 void AddPointBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t I);
 template <class Normal>
-void AddSecondStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A,
-                           std::int32_t G, std::int32_t I);
+void AddSecondStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t G,
+                           std::int32_t I);
 template <class Normal>
 void AddStationBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t G,
                      std::int32_t p, std::int32_t I);

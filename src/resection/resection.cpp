@@ -21,7 +21,6 @@ const char* const kNoMatch = "Error Image point does not match the Control *** J
 const char* const kSolveFailed = "Error in Matrix Inversion";
 const char* const kNotComputed = ": the resection is not computed";
 
-
 // The fixed tables of the module held 1000 records, so any position up to
 // a count in use could be read. Containers grow instead: every count that a
 // mode may walk (also after a failed preparation or another file read in

@@ -74,8 +74,8 @@ TEST_F(ResectionTest, ExampleReport) {
   const Lines r = Report();
   ASSERT_EQ(r.size(), 58u);
   EXPECT_EQ(
-      (Lines{r[0], r[1], r[9], r[14], r[19], r[27], r[29], r[32], r[36], r[41], r[42], r[43],
-             r[45], r[46], r[48], r[56]}),
+      (Lines{r[0], r[1], r[9], r[14], r[19], r[27], r[29], r[32], r[36], r[41], r[42], r[43], r[45],
+             r[46], r[48], r[56]}),
       (Lines{"Test on resection using 9-point simulated data" + std::string(34, ' '),
              " 1             152           .003 ", " 7  0  3000  151.67 ",
              " 111           800           1500          2300          0             0         "
@@ -91,15 +91,16 @@ TEST_F(ResectionTest, ExampleReport) {
              " 8       53.367         .001"}));
   // Print zones from columns 15, 29, 43, ...: the RMS takes two of them.
   std::smatch rms;
-  ASSERT_TRUE(std::regex_match(r[39], rms, std::regex("  RMS=        ( \\.\\d+ ) +  ITER=        5"
-                                                      "             STATION=      111          "
-                                                      "Number of GCP= 9 ")))
+  ASSERT_TRUE(std::regex_match(r[39], rms,
+                               std::regex("  RMS=        ( \\.\\d+ ) +  ITER=        5"
+                                          "             STATION=      111          "
+                                          "Number of GCP= 9 ")))
       << r[39];
   const Lines bb = console_.BlackBoard.Lines();  // the last iteration; angles at 20 and 40
   ASSERT_EQ(bb.size(), 20u);
-  EXPECT_EQ((Lines{bb[8].substr(0, 14), bb[14].substr(0, 35), bb[19]}),
-            (Lines{" 1            ", r[39].substr(0, 35),
-                   "1.25               -.75                2.5"}));
+  EXPECT_EQ(
+      (Lines{bb[8].substr(0, 14), bb[14].substr(0, 35), bb[19]}),
+      (Lines{" 1            ", r[39].substr(0, 35), "1.25               -.75                2.5"}));
 
   Dense N(6, std::vector<long double>(6, 0));
   for (int k = 0; k < 6; ++k) N[k][k] = std::pow(k < 3 ? 1000 : 2000 * kDeg, -2);
@@ -146,12 +147,13 @@ TEST_F(ResectionTest, DroppingPointsAndLimits) {
   }
   Press({"Reverse Direction", "Reverse Direction", "Iterations", "Make Resection"}, {"8"});
   EXPECT_NEAR(m_.Xo, 1000.59, 1e-2);  // the example is rounded to micrometres
-  Press({"Make Resection"});  // from the solution: at once, the angles not converted again
+  Press({"Make Resection"});          // from the solution: at once, the angles not converted again
   EXPECT_NEAR(m_.Kappa, 2.5 * kDeg, 1e-7);
   const Lines r = Report();
   // The numbers stand on one open line, which the first summary line ends.
-  EXPECT_EQ(r[26].substr(0, 81), " 1  2  3  4  5  6  7  8  9  1  2  3  4  5  6  7  8  9 "
-                                 " 1  2  9  4  8  6  7  5  3 ");
+  EXPECT_EQ(r[26].substr(0, 81),
+            " 1  2  3  4  5  6  7  8  9  1  2  3  4  5  6  7  8  9 "
+            " 1  2  9  4  8  6  7  5  3 ");
   EXPECT_TRUE(std::regex_search(r[r.size() - 18], std::regex("ITER=        1 .*GCP= 8 $")));
   // Looking up instead of down, the second iteration diverges: not applied.
   Press({"Reverse Direction", "Make Resection"});
@@ -162,8 +164,8 @@ TEST_F(ResectionTest, DroppingPointsAndLimits) {
 TEST_F(ResectionTest, StationValuesDialog) {
   Enter(Edited(example_, "0,0,0,1000", "0.5,-2.313,0,1000"), {"Change Sta Parameters"});
   EXPECT_TRUE(console_.IsShown(Window::Form2));
-  EXPECT_EQ(console_.Text1, (std::array<std::string, 9>{"800", "1500", "2300", "0.5", "-2.313",
-                                                         "0", "1000", "1000", "2000"}));
+  EXPECT_EQ(console_.Text1, (std::array<std::string, 9>{"800", "1500", "2300", "0.5", "-2.313", "0",
+                                                        "1000", "1000", "2000"}));
   // Degrees typed into the dialog are the next run's observed values; an
   // angle precision of 0 frees the angles.
   console_.Text1 = {"1000", "2000", "3000", "1", "-1", "2", "5", "5", "0"};
@@ -171,9 +173,9 @@ TEST_F(ResectionTest, StationValuesDialog) {
   Press({"Make Resection"});
   EXPECT_NEAR(m_.Zo, 3000.475, 1e-2);
   // Xo and Zo are weighted with SigmaXY, here 1 mm, Yo with SigmaZ.
-  Enter(Edited(example_, "800,1500,2300,0,0,0,1000",
-               "1005.59,2005.321,3005.475,1.25,-.75,2.5,.001"),
-        {"Make Resection"});
+  Enter(
+      Edited(example_, "800,1500,2300,0,0,0,1000", "1005.59,2005.321,3005.475,1.25,-.75,2.5,.001"),
+      {"Make Resection"});
   ASSERT_TRUE(Solved());
   EXPECT_NEAR(m_.Xo, 1005.59, 1e-3);
   EXPECT_NEAR(m_.Zo, 3005.475, 1e-2);
@@ -187,10 +189,14 @@ TEST_F(ResectionTest, Refusals) {
   const std::string nc = ": the resection is not computed";
   const std::string noMatch = "Error Image point does not match the Control *** Job aborted";
   const std::vector<std::string> cases[] = {
-      {"124.519", "124.5a", "resection.txt, line 3: expected a number (Z of a control point), "
-                            "found \"124.5a\"", no, no},
-      {"111,800,1500", "", "resection.txt, line 13: expected a number (Zo of the station), found "
-                           "the end of the file", no, no},
+      {"124.519", "124.5a",
+       "resection.txt, line 3: expected a number (Z of a control point), "
+       "found \"124.5a\"",
+       no, no},
+      {"111,800,1500", "",
+       "resection.txt, line 13: expected a number (Zo of the station), found "
+       "the end of the file",
+       no, no},
       {"\n 9,", "\n 99,", noMatch, "No control point is in use" + nc},
       {"0.003", "0", "The standard error of the image coordinates is 0" + nc},
       {",1000,1000,2000", ",0,1000,2000", "The standard error SigmaXY of the station is 0" + nc},

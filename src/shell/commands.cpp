@@ -49,7 +49,8 @@ const std::vector<CommandInfo>& CommandTable() {
       Close(22, "Close-Intersection", kIntersectionChosen, "Label1(3)"),
       Close(25, "Close Relative Orient", kRelativeChosen, "Label7"),
       Close(30, "Close Absolute Orient", kAbsoluteChosen, "Label8"),
-      Enter(7, "Enter ImageTransData", kImageTransChosen, kImageTransFile, &O::ReadImageTransHeader),
+      Enter(7, "Enter ImageTransData", kImageTransChosen, kImageTransFile,
+            &O::ReadImageTransHeader),
       Enter(8, "Enter Resection Data", kResectionChosen, kResectionFile, &O::ReadResectionInput),
       Enter(9, "Enter Intersection Data", kIntersectionChosen, kIntersectionFile,
             &O::ReadIntersectionData),
@@ -82,11 +83,15 @@ const std::vector<CommandInfo>& CommandTable() {
 
 const char* FrameName(Frame frame) {
   switch (frame) {
-    case Frame::Files: return "Frame1";
-    case Frame::EnterData: return "Frame2";
+    case Frame::Files:
+      return "Frame1";
+    case Frame::EnterData:
+      return "Frame2";
     case Frame::ProcessData:
-    case Frame::Resection: return "Frame3";
-    case Frame::Help: return "Frame4";
+    case Frame::Resection:
+      return "Frame3";
+    case Frame::Help:
+      return "Frame4";
   }
   return "";
 }

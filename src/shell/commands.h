@@ -98,12 +98,12 @@ struct CommandInfo {
   // Open, Close, Enter: the OpenFlag slot of the input. Process: the
   // ReadyFlag slot tested first (0: the procedure tests itself).
   int flag = 0;
-  int file = -1;                 // the FileName entry (Open, Enter)
-  const char* label = nullptr;   // the status label of the file (Open, Close)
+  int file = -1;                                   // the FileName entry (Open, Enter)
+  const char* label = nullptr;                     // the status label of the file (Open, Close)
   Operations::Entry Operations::*entry = nullptr;  // Enter, Process
-  const char* notEntered = nullptr;  // Process: the refusal when flag is false
-  int mode = 0;                      // Resection: its mode
-  HelpTopicId topic = HelpTopicId::General;  // Help
+  const char* notEntered = nullptr;                // Process: the refusal when flag is false
+  int mode = 0;                                    // Resection: its mode
+  HelpTopicId topic = HelpTopicId::General;        // Help
 };
 
 // The 33 commands in the order of their frames on Form1.

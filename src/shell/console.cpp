@@ -65,15 +65,24 @@ void Console::Press(int number) {
 
 void Console::Dispatch(const CommandInfo& c) {
   switch (c.kind) {
-    case CommandKind::Open: return Open(c);
-    case CommandKind::OpenOutput: return OpenOutput(c);
-    case CommandKind::Close: return Close(c);
-    case CommandKind::Enter: return Enter(c);
-    case CommandKind::Process: return Process(c);
-    case CommandKind::Resection: return RunResection(c);
-    case CommandKind::Help: return ShowHelp(c.topic);
-    case CommandKind::Information: return ShowMessage(kInformation);
-    case CommandKind::Exit: return Exit();
+    case CommandKind::Open:
+      return Open(c);
+    case CommandKind::OpenOutput:
+      return OpenOutput(c);
+    case CommandKind::Close:
+      return Close(c);
+    case CommandKind::Enter:
+      return Enter(c);
+    case CommandKind::Process:
+      return Process(c);
+    case CommandKind::Resection:
+      return RunResection(c);
+    case CommandKind::Help:
+      return ShowHelp(c.topic);
+    case CommandKind::Information:
+      return ShowMessage(kInformation);
+    case CommandKind::Exit:
+      return Exit();
   }
 }
 
@@ -217,9 +226,7 @@ void Console::HideWindow(Window window) {
   ui_.HideWindow(window);
 }
 
-bool Console::IsShown(Window window) const {
-  return shown_[WindowIndex(window)];
-}
+bool Console::IsShown(Window window) const { return shown_[WindowIndex(window)]; }
 
 void Console::ShowBlackBoard() {
   Show(Window::BlackBoard);

@@ -83,7 +83,7 @@ class Console {
   JobState job;
   PrintSurface BlackBoard;
   PrintSurface Form3;
-  PrintSurface Screen;  // the main window's own print surface
+  PrintSurface Screen;               // the main window's own print surface
   std::array<std::string, 9> Text1;  // Form2's boxes Text1(0)..Text1(8)
 
  private:

@@ -31,10 +31,12 @@ class ConsoleTest : public TempDirTest {
 TEST_F(ConsoleTest, StartsEmptyAndRefusesToEnterWithoutFiles) {
   Console c(port);
   c.Load();
-  for (const auto& [label, caption] :
-       {std::pair{"Label1(0)", "Image Trans None"}, {"Label1(1)", "Resection None"},
-        {"Label1(3)", "Intersection None"}, {"Label2", "Output none"},
-        {"Label7", "Relative Orient None"}, {"Label8", "Absolute Orientation None"}})
+  for (const auto& [label, caption] : {std::pair{"Label1(0)", "Image Trans None"},
+                                       {"Label1(1)", "Resection None"},
+                                       {"Label1(3)", "Intersection None"},
+                                       {"Label2", "Output none"},
+                                       {"Label7", "Relative Orient None"},
+                                       {"Label8", "Absolute Orientation None"}})
     EXPECT_EQ(c.Caption(label), caption);
   for (const char* enter : {"Enter ImageTransData", "Enter Resection Data",
                             "Enter Intersection Data", "Enter Relative Orient Data"})
@@ -65,10 +67,10 @@ TEST_F(ConsoleTest, InputsAreChosenOnceAndClosed) {
       {"Open-ImageTrans", "Close-ImageTrans", "Label1(0)", "Image Trans: None", 1, 0, 0, 0},
       {"Open-Resection", "Close-Resection", "Label1(1)", "Resection: None", 2, 1, 6, 0},
       {"Open-Intersection", "Close-Intersection", "Label1(3)", "Intersection: None", 3, 2, 0, 0},
-      {"Open Relative Orient", "Close Relative Orient", "Label7", "Relative Orientation: None",
-       4, 3, 0, 0},
-      {"Open Absolute Orient", "Close Absolute Orient", "Label8", "Absolute Orientation: None",
-       7, 6, 0, 5},
+      {"Open Relative Orient", "Close Relative Orient", "Label7", "Relative Orientation: None", 4,
+       3, 0, 0},
+      {"Open Absolute Orient", "Close Absolute Orient", "Label8", "Absolute Orientation: None", 7,
+       6, 0, 5},
   };
   for (const auto& r : rows) {
     SCOPED_TRACE(r.open);
@@ -195,7 +197,8 @@ TEST_F(ConsoleTest, HelpTopicsReplaceEachOtherAndOnlyOperationTopicsMoveTheWindo
       {"Help Resection", HelpTopicId::Resection, "Resection Help Information"},
       {"Help Intersection", HelpTopicId::Intersection, "Intersection Help Information"},
       {"Help RelOrient", HelpTopicId::RelativeOrientation, "Relative Orientation Help Information"},
-      {"Help Abs Orient", HelpTopicId::AbsoluteOrientation, "Absolute Orientation Help Information"},
+      {"Help Abs Orient", HelpTopicId::AbsoluteOrientation,
+       "Absolute Orientation Help Information"},
   };
   int placed = 0;
   for (const auto& t : topics) {
@@ -242,8 +245,8 @@ TEST_F(ConsoleTest, StationValuesReturnReadsTheBoxesEveryTime) {
 
 TEST(LeadingNumber, ReadsLikeTheNumberAtTheStartOfTheText) {
   const std::pair<const char*, double> cases[] = {
-      {"90", 90},  {"1,5", 1},    {"1 5", 15}, {"\t-1\n.5", -1.5}, {"", 0},         {"abc", 0},
-      {".", 0},    {"1e3x", 1000}, {"2D2", 200}, {"7e", 7},         {"+.25", 0.25}};
+      {"90", 90}, {"1,5", 1},     {"1 5", 15},  {"\t-1\n.5", -1.5}, {"", 0},       {"abc", 0},
+      {".", 0},   {"1e3x", 1000}, {"2D2", 200}, {"7e", 7},          {"+.25", 0.25}};
   for (const auto& [text, value] : cases) EXPECT_EQ(LeadingNumber(text), value) << text;
 }
 

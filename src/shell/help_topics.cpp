@@ -163,7 +163,8 @@ const std::vector<std::string> kRelativeOrientationLines = {
     " ",
     " This program does Relative Orientation of two or more photographs in a strip order",
     " It is assumed to have about 60% overlap to  compute GP approximate coordinates",
-    " Focal length, frame dimension and image coordinates must in same units, i.e., mm, pixels, etc.",
+    " Focal length, frame dimension and image coordinates must in same units, i.e., mm, pixels, "
+    "etc.",
     " It does a simultaneous bundle adjustment of the entire strip of photos",
     " The input file is as follows:",
     " ",
@@ -251,7 +252,8 @@ const std::vector<std::string> kAbsoluteOrientationLines = {
     "       3708, 0, 0, 176.260                --> if only Z-control then X=0, Y=0",
     "       0,0,0,0  --> end of control points",
     "       3703,  -23.999,   35.345, -142.552  --> measured points to be transformed",
-    "       3701,  -36.491,  -35.394, -146.493  --> measured control have same point number with control",
+    "       3701,  -36.491,  -35.394, -146.493  --> measured control have same point number with "
+    "control",
     "       3704,    7.443,    0.852, -137.068",
     "       3702,   53.708,  -27.042, -137.865",
     "       3706,   23.105,  -36.002, -140.449",
@@ -266,15 +268,16 @@ const std::vector<std::string> kAbsoluteOrientationLines = {
     "  if the control point is horizontal then Z=0 or if it is vertical then X=0 and Y=0. ",
     "  In this example there are two full control points and two horizontal control points. ",
     "  The list of control points is terminated with four zeros separated by spaces or commas.",
-    "  Then follow the measured points in any order terminated with four zeros separated by spaces or commas. ",
+    "  Then follow the measured points in any order terminated with four zeros separated by spaces "
+    "or commas. ",
     "  The program searches the measured points to identify the ones ",
     "  which carry the same Point Number with the control points ",
     "  and matches them to make the 3-D transformation.",
     "  NOTICE: This set of data needs at least one more control in elevation (Z) ",
 };
 
-HelpTopic Topic(const char* procedure, const char* command, const char* caption, bool openHelpWindow,
-                const std::vector<std::string>& lines) {
+HelpTopic Topic(const char* procedure, const char* command, const char* caption,
+                bool openHelpWindow, const std::vector<std::string>& lines) {
   return HelpTopic{procedure, command, caption, openHelpWindow, lines};
 }
 
@@ -285,14 +288,15 @@ const HelpTopic& GetHelpTopic(HelpTopicId id) {
   // stands; the operation topics open it at the upper left first.
   static const std::array<HelpTopic, 6> topics = {
       Topic("HelpGeneral", "Help General", "General Help Information", false, kGeneralLines),
-      Topic("HelpImageTransformation", "Help ImgTrans", "Image Transformation Help Information", true,
-            kImageTransformationLines),
+      Topic("HelpImageTransformation", "Help ImgTrans", "Image Transformation Help Information",
+            true, kImageTransformationLines),
       Topic("HelpResection", "Help Resection", "Resection Help Information", true, kResectionLines),
-      Topic("HelpIntersection", "Help Intersection", "Intersection Help Information", true, kIntersectionLines),
-      Topic("HelpRelativeOrientation", "Help RelOrient", "Relative Orientation Help Information", true,
-            kRelativeOrientationLines),
-      Topic("HelpAbsoluteOrientation", "Help Abs Orient", "Absolute Orientation Help Information", true,
-            kAbsoluteOrientationLines),
+      Topic("HelpIntersection", "Help Intersection", "Intersection Help Information", true,
+            kIntersectionLines),
+      Topic("HelpRelativeOrientation", "Help RelOrient", "Relative Orientation Help Information",
+            true, kRelativeOrientationLines),
+      Topic("HelpAbsoluteOrientation", "Help Abs Orient", "Absolute Orientation Help Information",
+            true, kAbsoluteOrientationLines),
   };
   return topics[static_cast<std::size_t>(id)];
 }

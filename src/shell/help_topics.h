@@ -9,13 +9,21 @@
 
 namespace tessaro {
 
-enum class HelpTopicId { General, ImageTransformation, Resection, Intersection, RelativeOrientation, AbsoluteOrientation };
+enum class HelpTopicId {
+  General,
+  ImageTransformation,
+  Resection,
+  Intersection,
+  RelativeOrientation,
+  AbsoluteOrientation
+};
 
 struct HelpTopic {
-  std::string procedure;           // "HelpGeneral", "HelpImageTransformation", ...
-  std::string command;             // console caption: "Help General", "Help ImgTrans", ...
-  std::string caption;             // window caption: "General Help Information", ...
-  bool openHelpWindow;             // true: the topic moves the help window to the upper left at full height first
+  std::string procedure;  // "HelpGeneral", "HelpImageTransformation", ...
+  std::string command;    // console caption: "Help General", "Help ImgTrans", ...
+  std::string caption;    // window caption: "General Help Information", ...
+  bool openHelpWindow;    // true: the topic moves the help window to the upper left at full height
+                          // first
   std::vector<std::string> lines;  // one print statement each, in order; "" prints an empty line
 };
 

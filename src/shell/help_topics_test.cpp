@@ -44,13 +44,14 @@ TEST(HelpExamples, EachOperationExampleIsTheTopOfItsFile) {
     std::string indent = "";
   } examples[] = {
       {Id::ImageTransformation, " EXAMPLE with fiducials:", " ", "imagetrans.txt"},
-      {Id::ImageTransformation, "  EXAMPLE with digital image -only the top of the file:", "", "digital.txt"},
+      {Id::ImageTransformation, "  EXAMPLE with digital image -only the top of the file:", "",
+       "digital.txt"},
       {Id::Resection, " EXAMPLE:", "", "resection.txt"},
       {Id::Intersection, " EXAMPLE:", "", "intersection.txt"},
       // The reader takes a third value, the standard error of an image coordinate.
       {Id::RelativeOrientation, " EXAMPLE:", "", "relative.txt", true},
-      {Id::AbsoluteOrientation, "  An input Text file is required with input data as follows:", " ", "absolute.txt",
-       false, std::string(7, ' ')},
+      {Id::AbsoluteOrientation, "  An input Text file is required with input data as follows:", " ",
+       "absolute.txt", false, std::string(7, ' ')},
   };
   for (const auto& e : examples) {
     SCOPED_TRACE(e.file);

@@ -1,13 +1,13 @@
 #include "shell/input_channel.h"
 
-#include "shell/leading_number.h"
-
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
+
+#include "shell/leading_number.h"
 
 namespace tessaro {
 
@@ -39,8 +39,8 @@ std::string Quoted(std::string_view field) {
   if (field.size() <= kShown) return "\"" + std::string(field) + "\"";
   std::size_t cut = kShown;
   while (cut > 0 && (static_cast<unsigned char>(field[cut]) & 0xC0) == 0x80) --cut;
-  return "\"" + std::string(field.substr(0, cut)) + "...\" (" +
-         std::to_string(CharCount(field)) + " characters)";
+  return "\"" + std::string(field.substr(0, cut)) + "...\" (" + std::to_string(CharCount(field)) +
+         " characters)";
 }
 
 }  // namespace
@@ -113,8 +113,8 @@ void InputChannel::ConsumeSeparator() {
 
 void InputChannel::Fail(int line, std::string_view expected, std::string_view what,
                         std::string_view found) const {
-  std::string message = name_ + ", line " + std::to_string(line) + ": expected " +
-                        std::string(expected);
+  std::string message =
+      name_ + ", line " + std::to_string(line) + ": expected " + std::string(expected);
   if (!what.empty()) message += " (" + std::string(what) + ")";
   message += ", found " + std::string(found);
   throw InputError(message);
@@ -156,7 +156,7 @@ double InputChannel::ReadReal(std::string_view what) {
 }
 
 std::int64_t InputChannel::ReadWholeInRange(std::int64_t low, std::int64_t high,
-                                             std::string_view what) {
+                                            std::string_view what) {
   std::string expected =
       "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
   int line = 0;
@@ -168,15 +168,13 @@ std::int64_t InputChannel::ReadWholeInRange(std::int64_t low, std::int64_t high,
 }
 
 std::int16_t InputChannel::ReadWhole(std::string_view what) {
-  return static_cast<std::int16_t>(ReadWholeInRange(std::numeric_limits<std::int16_t>::min(),
-                                                    std::numeric_limits<std::int16_t>::max(),
-                                                    what));
+  return static_cast<std::int16_t>(ReadWholeInRange(
+      std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max(), what));
 }
 
 std::int32_t InputChannel::ReadLong(std::string_view what) {
-  return static_cast<std::int32_t>(ReadWholeInRange(std::numeric_limits<std::int32_t>::min(),
-                                                    std::numeric_limits<std::int32_t>::max(),
-                                                    what));
+  return static_cast<std::int32_t>(ReadWholeInRange(
+      std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), what));
 }
 
 std::string InputChannel::ReadText(std::string_view what) {

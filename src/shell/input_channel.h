@@ -70,8 +70,8 @@ class InputChannel {
   bool SkipLineEnd();
   // The raw characters of the next number field; consumes the separator.
   std::string_view NumberField(std::string_view expected, std::string_view what, int& line);
-  double ParseNumber(std::string_view field, std::string_view expected,
-                     std::string_view what, int line) const;
+  double ParseNumber(std::string_view field, std::string_view expected, std::string_view what,
+                     int line) const;
   std::int64_t ReadWholeInRange(std::int64_t low, std::int64_t high, std::string_view what);
   void ConsumeSeparator();
   [[noreturn]] void Fail(int line, std::string_view expected, std::string_view what,

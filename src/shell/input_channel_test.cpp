@@ -76,8 +76,7 @@ TEST(InputError, NamesFileLineAndWhatWasExpected) {
     char read;  // R real, W whole, L long, T title
     const char* message;
   } cases[] = {
-      {"1, 152\r\n\r\n 12,5a 7", 3, 'R',
-       "line 3: expected a number (field), found \"5a\""},
+      {"1, 152\r\n\r\n 12,5a 7", 3, 'R', "line 3: expected a number (field), found \"5a\""},
       {"1\r2\n\n", 2, 'R', "line 4: expected a number (field), found the end of the file"},
       {"40000", 0, 'W',
        "line 1: expected a whole number from -32768 to 32767 (field), found \"40000\""},

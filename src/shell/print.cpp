@@ -83,9 +83,7 @@ std::string NonFinite(double value) {
 
 }  // namespace
 
-std::string PlainWhole(std::int64_t value) {
-  return std::to_string(value);
-}
+std::string PlainWhole(std::int64_t value) { return std::to_string(value); }
 
 std::string PlainReal(double value) {
   if (!std::isfinite(value)) return NonFinite(value);
@@ -111,7 +109,8 @@ std::string FormatNumber(double value, std::string_view pattern) {
   if (!std::isfinite(value)) return NonFinite(value);
   std::size_t dot = pattern.find('.');
   std::string_view before = pattern.substr(0, dot);
-  std::string_view after = dot == std::string_view::npos ? std::string_view() : pattern.substr(dot + 1);
+  std::string_view after =
+      dot == std::string_view::npos ? std::string_view() : pattern.substr(dot + 1);
   const int decimals = static_cast<int>(after.size());
 
   Decimal d = ToDecimal(std::fabs(value));

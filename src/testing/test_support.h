@@ -80,7 +80,8 @@ inline Lines CrLfLines(const std::string& text) {
 // is "a", blanks up to column 15, then "b".
 inline std::string At(std::initializer_list<std::pair<std::size_t, std::string>> items) {
   std::string line;
-  for (const auto& [column, text] : items) line += std::string(column - 1 - line.size(), ' ') + text;
+  for (const auto& [column, text] : items)
+    line += std::string(column - 1 - line.size(), ' ') + text;
   return line;
 }
 

@@ -3,11 +3,10 @@
 // Every button forwards to Console::Press with its number.
 #pragma once
 
-#include <map>
-#include <string>
-
 #include <QLabel>
 #include <QWidget>
+#include <map>
+#include <string>
 
 #include "shell/console.h"
 #include "ui/print_window.h"

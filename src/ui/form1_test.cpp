@@ -75,7 +75,8 @@ class Form1Test : public QObject {
       QWidget* button = Named(Form(), QString("Command%1").arg(c.number));
       QWidget* label = Named(Form(), c.label);
       QVERIFY(button && label);
-      QVERIFY2(std::abs(button->geometry().center().y() - label->geometry().center().y()) <= 2, c.label);
+      QVERIFY2(std::abs(button->geometry().center().y() - label->geometry().center().y()) <= 2,
+               c.label);
       QVERIFY2(label->x() > button->geometry().right(), c.label);
       QVERIFY2(label->x() < Named(Form(), "Command20")->x(), c.label);
     }
@@ -84,11 +85,13 @@ class Form1Test : public QObject {
       status << l.name;
       QCOMPARE(Text(l.name), l.initial);
       auto* label = qobject_cast<QLabel*>(Named(Form(), l.name));
-      QVERIFY2(label->contentsRect().width() - 8 >= label->fontMetrics().horizontalAdvance(label->text()),
+      QVERIFY2(label->contentsRect().width() - 8 >=
+                   label->fontMetrics().horizontalAdvance(label->text()),
                l.name);
     }
     for (QWidget* w : Form()->findChildren<QWidget*>())
-      if (qobject_cast<QPushButton*>(w) || (qobject_cast<QLabel*>(w) && !status.contains(w->objectName())))
+      if (qobject_cast<QPushButton*>(w) ||
+          (qobject_cast<QLabel*>(w) && !status.contains(w->objectName())))
         QVERIFY2(w->width() >= w->sizeHint().width() && w->height() >= w->sizeHint().height(),
                  qPrintable(w->objectName()));
 
@@ -166,9 +169,9 @@ class Form1Test : public QObject {
     };
     Session& s = Start(std::move(ops));
     const QScreen* screen = Form()->screen();
-    const QPoint expected = screen->geometry().topLeft() +
-                            QPoint(static_cast<int>(screen->logicalDotsPerInchX()),
-                                   static_cast<int>(2 * screen->logicalDotsPerInchY()));
+    const QPoint expected =
+        screen->geometry().topLeft() + QPoint(static_cast<int>(screen->logicalDotsPerInchX()),
+                                              static_cast<int>(2 * screen->logicalDotsPerInchY()));
 
     QString prompt, title, preset = "?", board;
     QPoint at;
@@ -230,7 +233,8 @@ class Form1Test : public QObject {
     QVERIFY(s.port.HelpWindow().isVisible());
     Form()->close();
     QVERIFY(!s.console.job.Channel5.IsOpen());
-    for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+    for (QWidget* w : QApplication::topLevelWidgets())
+      QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
   }
 };
 

@@ -11,7 +11,8 @@ namespace tessaro {
 
 namespace {
 
-const char* const kLabels[9] = {" Xo", " Yo", " Zo", "Omega", "Phi", "Kappa", "S-xy", "S-z", "S-OmPhiKa"};
+const char* const kLabels[9] = {" Xo",   " Yo",  " Zo", "Omega",    "Phi",
+                                "Kappa", "S-xy", "S-z", "S-OmPhiKa"};
 
 }  // namespace
 

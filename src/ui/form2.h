@@ -2,10 +2,9 @@
 // "Return", which hands the typed texts to the console.
 #pragma once
 
-#include <array>
-
 #include <QDialog>
 #include <QLineEdit>
+#include <array>
 
 #include "shell/console.h"
 

@@ -1,7 +1,5 @@
 #include "ui/print_window.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
@@ -12,6 +10,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tessaro {
 
@@ -24,7 +23,8 @@ SurfaceView::SurfaceView(PrintSurface& surface, bool followEnd, QWidget* parent)
   // window's own text.
   QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   const qreal text = QApplication::font().pointSizeF();
-  if (fixed.pointSizeF() > 0 && text > 0) fixed.setPointSizeF(std::max(fixed.pointSizeF(), text + 1));
+  if (fixed.pointSizeF() > 0 && text > 0)
+    fixed.setPointSizeF(std::max(fixed.pointSizeF(), text + 1));
   setFont(fixed);
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   surface_.SetOnChange([this] { MarkDirty(); });
@@ -106,9 +106,9 @@ PrintWindow::PrintWindow(Console& console, Window which, const char* name, Print
 QSize PrintWindow::sizeHint() const {
   const QSize text = view_->SizeFor(columns_, 28);
   const QMargins m = layout()->contentsMargins();
-  return {text.width() + m.left() + m.right(),
-          text.height() + m.top() + m.bottom() + layout()->spacing() +
-              layout()->itemAt(1)->sizeHint().height()};
+  return {text.width() + m.left() + m.right(), text.height() + m.top() + m.bottom() +
+                                                   layout()->spacing() +
+                                                   layout()->itemAt(1)->sizeHint().height()};
 }
 
 void PrintWindow::closeEvent(QCloseEvent* event) {

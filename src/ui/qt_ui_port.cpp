@@ -1,7 +1,5 @@
 #include "ui/qt_ui_port.h"
 
-#include <algorithm>
-
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -11,6 +9,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tessaro {
 
@@ -94,7 +93,8 @@ void QtUiPort::Attach(Console& console) {
   blackBoard_ = std::make_unique<PrintWindow>(console, Window::BlackBoard, "BlackBoard",
                                               console.BlackBoard, true, 90);
   // The help topics' longest lines are 96 characters.
-  form3_ = std::make_unique<PrintWindow>(console, Window::Form3, "Form3", console.Form3, false, 100);
+  form3_ =
+      std::make_unique<PrintWindow>(console, Window::Form3, "Form3", console.Form3, false, 100);
   form2_ = std::make_unique<Form2>(console);
   blackBoard_->resize(blackBoard_->sizeHint());
   form3_->resize(form3_->sizeHint());
@@ -103,9 +103,12 @@ void QtUiPort::Attach(Console& console) {
 
 QWidget* QtUiPort::Widget(Window window) {
   switch (window) {
-    case Window::BlackBoard: return blackBoard_.get();
-    case Window::Form3: return form3_.get();
-    case Window::Form2: return form2_.get();
+    case Window::BlackBoard:
+      return blackBoard_.get();
+    case Window::Form3:
+      return form3_.get();
+    case Window::Form2:
+      return form2_.get();
   }
   return nullptr;
 }

@@ -5,10 +5,9 @@
 // windows use the console only while it exists.
 #pragma once
 
+#include <QString>
 #include <array>
 #include <memory>
-
-#include <QString>
 
 #include "shell/console.h"
 #include "shell/ui_port.h"
@@ -59,7 +58,7 @@ class QtUiPort : public UiPort {
   std::unique_ptr<Form2> form2_;
   std::array<bool, 3> placed_{};  // placed on the screen once
   bool refitHelp_ = false;
-  QString lastDirectory_;         // where the last file was chosen
+  QString lastDirectory_;  // where the last file was chosen
 };
 
 }  // namespace tessaro

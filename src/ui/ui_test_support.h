@@ -2,11 +2,10 @@
 // the modal dialogs that a click opens.
 #pragma once
 
-#include <functional>
-#include <memory>
-
 #include <QString>
 #include <QWidget>
+#include <functional>
+#include <memory>
 
 #include "shell/console.h"
 #include "ui/qt_ui_port.h"
