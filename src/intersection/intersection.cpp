@@ -344,7 +344,7 @@ OneBased<Ray> ReadRays(Console& c, const GroundRecord& g) {
     m.Omega = p.Omega * d;
     m.Phi = p.Phi * d;
     m.Kappa = p.Kappa * d;
-    StationRotation(m.Omega, m.Phi, m.Kappa, m.M1, m.M2, m.M3);
+    m.StationRotation();
     m.StationValues(k) = o.x;
     rays(k) = Ray{p.PhotoNo, o.PointNo, o.x, o.y, p.X0, p.Y0, p.Z0, p.f, m.Omega, m.Phi, m.Kappa};
   }

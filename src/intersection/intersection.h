@@ -33,7 +33,7 @@ void ReadIntersectionData(Console& c);
 // result and coordinate tables; then deletes the side file. Needs
 // ReadyFlag(3) and the side file that entering built. Overwrites
 // StationValues(1..n) with the x coordinates of a point's rays and leaves
-// Omega, Phi, Kappa (radians) and M1..M3 at those of the last ray used.
+// Omega, Phi, Kappa (radians) and the rotation M at those of the last ray used.
 void ComputeIntersection(Console& c);
 
 }  // namespace tessaro

@@ -197,7 +197,7 @@ TEST_F(Intersection, GoldenSection) {
   EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kTrue);
   EXPECT_TRUE(console_.job.Channel1.IsOpen());
   const Module1& m = console_.module;
-  EXPECT_EQ((std::vector{m.StationValues(1), m.StationValues(2), m.M1(1)}),
+  EXPECT_EQ((std::vector{m.StationValues(1), m.StationValues(2), m.M(1, 1)}),
             (std::vector<double>{30, -20, 1}));
 }
 

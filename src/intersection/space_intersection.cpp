@@ -17,21 +17,18 @@ constexpr int kUnknowns = 3;
 // X, Y, Z, the absolute term and the standard deviation 1.0. False when q is
 // zero and the rows cannot be formed.
 bool RayRows(const Ray& r, OneBased<double>& xRow, OneBased<double>& yRow) {
-  OneBased<double> M1(3), M2(3), M3(3);
-  StationRotation(r.Omega, r.Phi, r.Kappa, M1, M2, M3);
-  // Mj(i) = m_ij.
-  const double q = M1(3) * r.X0 + M2(3) * r.Y0 + M3(3) * r.Z0;
+  Matrix3 M;
+  RotationMatrix(M, r.Omega, r.Phi, r.Kappa);
+  const double q = M(3, 1) * r.X0 + M(3, 2) * r.Y0 + M(3, 3) * r.Z0;
   if (q == 0) return false;
-  const double u = r.f * (M1(1) * r.X0 + M2(1) * r.Y0 + M3(1) * r.Z0);
-  const double w = r.f * (M1(2) * r.X0 + M2(2) * r.Y0 + M3(2) * r.Z0);
-  xRow(1) = (M1(3) * r.x + r.f * M1(1)) / q;
-  xRow(2) = (M2(3) * r.x + r.f * M2(1)) / q;
-  xRow(3) = (M3(3) * r.x + r.f * M3(1)) / q;
+  const double u = r.f * (M(1, 1) * r.X0 + M(1, 2) * r.Y0 + M(1, 3) * r.Z0);
+  const double w = r.f * (M(2, 1) * r.X0 + M(2, 2) * r.Y0 + M(2, 3) * r.Z0);
+  for (int j = 1; j <= 3; ++j) {
+    xRow(j) = (M(3, j) * r.x + r.f * M(1, j)) / q;
+    yRow(j) = (M(3, j) * r.y + r.f * M(2, j)) / q;
+  }
   xRow(4) = u / q + r.x;
   xRow(5) = 1.0;
-  yRow(1) = (M1(3) * r.y + r.f * M1(2)) / q;
-  yRow(2) = (M2(3) * r.y + r.f * M2(2)) / q;
-  yRow(3) = (M3(3) * r.y + r.f * M3(2)) / q;
   yRow(4) = w / q + r.y;
   yRow(5) = 1.0;
   return true;

@@ -17,14 +17,18 @@
 //   left to right as written, in the order m11, m12, ..., m33.
 #pragma once
 
+#include <array>
 #include <cassert>
-
-#include "numeric/one_based.h"
 
 namespace tessaro {
 
+// A point or a vector of three coordinates, [0] = X, [1] = Y, [2] = Z.
+using Point3 = std::array<double, 3>;
+
 // A 3 by 3 matrix indexed from 1, like a Basic array R(1 To 3, 1 To 3).
-// Indices outside 1..3 are asserted against in debug builds.
+// Indices outside 1..3 are asserted against in debug builds. The one
+// storage of a rotation: the module's column arrays M1, M2, M3 are the
+// columns of one Matrix3, Mj(i) = M(i, j).
 struct Matrix3 {
   double e[4][4] = {};
   double& operator()(int i, int j) {
@@ -37,14 +41,9 @@ struct Matrix3 {
   }
 };
 
-// Fills the columns of M(Omega, Phi, Kappa): Mj(i) = m_ij for i, j = 1..3.
-// Arrays with fewer than 3 positions are grown to 3; longer ones keep their
-// size and their positions 0 and 4 on are untouched.
-void StationRotation(double Omega, double Phi, double Kappa, OneBased<double>& M1,
-                     OneBased<double>& M2, OneBased<double>& M3);
-
 // Fills R(i, j) = m_ij of M(Omega, Phi, Kappa) for i, j = 1..3, row by row.
-// Equal bit for bit to the columns of StationRotation.
+// The station's rotation (Module1::StationRotation, of the station cells)
+// is this same builder.
 void RotationMatrix(Matrix3& R, double Omega, double Phi, double Kappa);
 
 // The factor rho = (4*atan(1))/180 that turns decimal degrees into radians

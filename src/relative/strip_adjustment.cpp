@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "numeric/collinearity.h"
 #include "numeric/packed.h"
 #include "numeric/rotation.h"
 
@@ -95,29 +96,13 @@ StripModel Approximations(const Strip& s, int Direction) {
 ImagePointRows CollinearityRows(const std::array<double, 3>& ground,
                                 const std::array<double, 6>& station, double f, double xObserved,
                                 double yObserved, double ImageSigma) {
-  const double dX = ground[0] - station[0];
-  const double dY = ground[1] - station[1];
-  const double dZ = ground[2] - station[2];
-  const double omega = station[3], phi = station[4], kappa = station[5];
-  Matrix3 m;
-  RotationMatrix(m, omega, phi, kappa);
-  const double U = m(1, 1) * dX + m(1, 2) * dY + m(1, 3) * dZ;
-  const double V = m(2, 1) * dX + m(2, 2) * dY + m(2, 3) * dZ;
-  const double W = m(3, 1) * dX + m(3, 2) * dY + m(3, 3) * dZ;
+  const PhotoRotation R(station[3], station[4], station[5]);
+  const Matrix3& m = R.M;
+  const RotatedPoint g = Rotate(R, ground, {station[0], station[1], station[2]});
+  const double U = g.U, V = g.V, W = g.W;
   const double x = -f * U / W;
   const double y = -f * V / W;
   const double WWs = W * W * ImageSigma;
-
-  // U, V, W differentiated by omega and by phi (by kappa: V, -U and 0).
-  const double dUo = -m(1, 3) * dY + m(1, 2) * dZ;
-  const double dVo = -m(2, 3) * dY + m(2, 2) * dZ;
-  const double dWo = -m(3, 3) * dY + m(3, 2) * dZ;
-  const double sw = std::sin(omega), cw = std::cos(omega);
-  const double sp = std::sin(phi), cp = std::cos(phi);
-  const double sk = std::sin(kappa), ck = std::cos(kappa);
-  const double dUp = -sp * ck * dX + cp * sw * ck * dY - cp * cw * ck * dZ;
-  const double dVp = sp * sk * dX - cp * sw * sk * dY + cp * cw * sk * dZ;
-  const double dWp = cp * dX + sw * sp * dY - cw * sp * dZ;
 
   ImagePointRows rows;
   ObservationRow& Rx = rows.x;
@@ -131,10 +116,11 @@ ImagePointRows CollinearityRows(const std::array<double, 3>& ground,
     Rx[c + 3] = -Rx[c];
     Ry[c + 3] = -Ry[c];
   }
-  Rx[7] = f * (W * dUo - U * dWo) / WWs;
-  Ry[7] = f * (W * dVo - V * dWo) / WWs;
-  Rx[8] = f * (W * dUp - U * dWp) / WWs;
-  Ry[8] = f * (W * dVp - V * dWp) / WWs;
+  // By kappa, U and V move as V and -U, W not at all.
+  Rx[7] = f * (W * g.Uw - U * g.Ww) / WWs;
+  Ry[7] = f * (W * g.Vw - V * g.Ww) / WWs;
+  Rx[8] = f * (W * g.Up - U * g.Wp) / WWs;
+  Ry[8] = f * (W * g.Vp - V * g.Wp) / WWs;
   Rx[9] = f * V / (W * ImageSigma);
   Ry[9] = -f * U / (W * ImageSigma);
   return rows;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "numeric/collinearity.h"
 #include "numeric/packed.h"
 
 namespace tessaro {
@@ -26,9 +27,7 @@ void AddRow(const double (&a)[7], double l, double s, ResectionEquations& eq) {
 
 }  // namespace
 
-ResectionEquations FormNormalEquations(const ResectionObservations& obs, const OneBased<double>& P,
-                                       const OneBased<double>& M1, const OneBased<double>& M2,
-                                       const OneBased<double>& M3) {
+ResectionEquations FormNormalEquations(const ResectionObservations& obs, const OneBased<double>& P) {
   ResectionEquations eq;
   eq.N = OneBased<double>(PackedSize(6), 0.0);
   eq.n = OneBased<double>(6, 0.0);
@@ -43,55 +42,41 @@ ResectionEquations FormNormalEquations(const ResectionObservations& obs, const O
     eq.N(PackedIndex(k, k)) = 1 / s2;
   }
 
-  const double m11 = M1(1), m12 = M2(1), m13 = M3(1);
-  const double m21 = M1(2), m22 = M2(2), m23 = M3(2);
-  const double m31 = M1(3), m32 = M2(3), m33 = M3(3);
-  const double Xo = P(1), Yo = P(2), Zo = P(3);
-  const double sinO = std::sin(P(4)), cosO = std::cos(P(4));
-  const double sinP = std::sin(P(5)), cosP = std::cos(P(5));
-  const double sinK = std::sin(P(6)), cosK = std::cos(P(6));
+  const PhotoRotation R(P(4), P(5), P(6));
+  const Matrix3& M = R.M;
+  const Point3 centre = {P(1), P(2), P(3)};
   const double f = obs.f;
   const double s = obs.ImagePrecision;
 
   for (std::int32_t i = 1; i <= count; ++i) {
     const ResectionPoint& pt = obs.Points(i);
-    const double dX = pt.X - Xo, dY = pt.Y - Yo, dZ = pt.Z - Zo;
-    // The ground vector in the photo system: (r, s, q) = M (dX, dY, dZ).
-    const double r = m11 * dX + m12 * dY + m13 * dZ;
-    const double sv = m21 * dX + m22 * dY + m23 * dZ;
-    const double q = m31 * dX + m32 * dY + m33 * dZ;
+    // The ground vector in the photo system, (r, s, q) = (U, V, W).
+    const RotatedPoint g = Rotate(R, {pt.X, pt.Y, pt.Z}, centre);
+    const double r = g.U, sv = g.V, q = g.W;
     if (q == 0) {
       eq.FlatPoint = i;
       return eq;
     }
-    const double g = f / (q * q);
-
-    // Derivatives of r, s, q with respect to omega and phi.
-    const double Qw = -m33 * dY + m32 * dZ;
-    const double Rw = -m13 * dY + m12 * dZ;
-    const double Sw = -m23 * dY + m22 * dZ;
-    const double Qp = cosP * dX + sinP * sinO * dY - sinP * cosO * dZ;
-    const double Rp = -sinP * cosK * dX + cosP * sinO * cosK * dY - cosP * cosO * cosK * dZ;
-    const double Sp = sinP * sinK * dX - cosP * sinO * sinK * dY + cosP * cosO * sinK * dZ;
+    const double gq = f / (q * q);
 
     // x row: the computed x is -f r / q.
     const double ax[7] = {0,
-                          -g * (m11 * q - m31 * r) / s,
-                          -g * (m12 * q - m32 * r) / s,
-                          -g * (m13 * q - m33 * r) / s,
-                          g * (q * Rw - r * Qw) / s,
-                          g * (q * Rp - r * Qp) / s,
+                          -gq * (M(1, 1) * q - M(3, 1) * r) / s,
+                          -gq * (M(1, 2) * q - M(3, 2) * r) / s,
+                          -gq * (M(1, 3) * q - M(3, 3) * r) / s,
+                          gq * (q * g.Uw - r * g.Ww) / s,
+                          gq * (q * g.Up - r * g.Wp) / s,
                           f * sv / (s * q)};
     const double lx = (-pt.x - f * r / q) / s;
     eq.MisclosureX(i) = s * lx;
 
     // y row: the computed y is -f s / q.
     const double ay[7] = {0,
-                          -g * (m21 * q - m31 * sv) / s,
-                          -g * (m22 * q - m32 * sv) / s,
-                          -g * (m23 * q - m33 * sv) / s,
-                          g * (q * Sw - sv * Qw) / s,
-                          g * (q * Sp - sv * Qp) / s,
+                          -gq * (M(2, 1) * q - M(3, 1) * sv) / s,
+                          -gq * (M(2, 2) * q - M(3, 2) * sv) / s,
+                          -gq * (M(2, 3) * q - M(3, 3) * sv) / s,
+                          gq * (q * g.Vw - sv * g.Ww) / s,
+                          gq * (q * g.Vp - sv * g.Wp) / s,
                           -f * r / (s * q)};
     const double ly = (-pt.y - f * sv / q) / s;
     eq.MisclosureY(i) = s * ly;

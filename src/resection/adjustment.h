@@ -8,8 +8,9 @@
 // - Unknowns k = 1..6 in this order: Xo, Yo, Zo (ground units), Omega, Phi,
 //   Kappa (radians); vectors of them are OneBased<double> with 6 positions.
 // - The normal matrix is packed symmetric of order 6 (numeric/packed.h).
-// - The rotation M = R(kappa) R(phi) R(omega) comes as the columns
-//   M1, M2, M3 that StationRotation fills: m_ij = Mj(i).
+// - The rotation M = R(kappa) R(phi) R(omega) of the station P(4..6), and
+//   the ground vector in its system with its derivatives, come from the
+//   collinearity kernel (numeric/collinearity.h).
 // - Every formula is evaluated in the order written in its comment, one
 //   double operation at a time, so that reports agree to the last digit.
 #pragma once
@@ -64,9 +65,7 @@ struct ResectionEquations {
 //   n(k) += a_k * l,  N(k,m) += a_m * a_k  (m <= k, packed order),
 //   Sr += (s*l)^2,  Sv += l^2.
 // No standard error may be 0 (the caller tests that first).
-ResectionEquations FormNormalEquations(const ResectionObservations& obs, const OneBased<double>& P,
-                                       const OneBased<double>& M1, const OneBased<double>& M2,
-                                       const OneBased<double>& M3);
+ResectionEquations FormNormalEquations(const ResectionObservations& obs, const OneBased<double>& P);
 
 // The largest |d(k)|, k = 1..6, starting from 0 and replaced only by a
 // strictly larger value.

@@ -233,8 +233,8 @@ void MakeResection(Console& c) {
     P(5) = m.Phi;
     P(6) = m.Kappa;
 
-    StationRotation(m.Omega, m.Phi, m.Kappa, m.M1, m.M2, m.M3);
-    ResectionEquations eq = FormNormalEquations(obs, P, m.M1, m.M2, m.M3);
+    m.StationRotation();
+    ResectionEquations eq = FormNormalEquations(obs, P);
     if (eq.FlatPoint != 0)
       return c.ShowMessage("Point" + PlainAnswer(obs.Points(eq.FlatPoint).No) +
                            "lies level with the projection centre (q = 0)" + kNotComputed);

@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "numeric/one_based.h"
+#include "numeric/rotation.h"
 
 namespace tessaro {
 
@@ -64,10 +65,11 @@ struct Module1 {
   std::int32_t IterationLimit = 0;
   int DirectionSign = 1;
 
-  // Columns of the rotation matrix of the current station: Mj(i) = m_ij.
-  OneBased<double> M1 = OneBased<double>(3);
-  OneBased<double> M2 = OneBased<double>(3);
-  OneBased<double> M3 = OneBased<double>(3);
+  // The rotation matrix of the current station; its columns are the
+  // module's M1, M2, M3: Mj(i) = M(i, j) = m_ij.
+  Matrix3 M;
+  // Fills M from the station cells Omega, Phi, Kappa (radians).
+  void StationRotation() { RotationMatrix(M, Omega, Phi, Kappa); }
 
   // Makes room for control records 1..n, keeping those already there.
   void ReserveControlPoints(std::int32_t n) {
