@@ -17,13 +17,13 @@ template <class Reserve>
 std::int32_t ReadPointList(InputChannel& in, OneBased<std::int32_t>& no, OneBased<Point3>& xyz,
                            Reserve reserve, const char* what) {
   const std::string w(what);
-  for (std::int32_t k = 1;; ++k) {
+  return ReadRecordsUntilEnd([&](std::int32_t k) {
     reserve(k);
     Point3& p = xyz(k);
     ReadFields(in, In(no(k), "point number of a " + w), In(p[0], "X of a " + w),
                In(p[1], "Y of a " + w), In(p[2], "Z of a " + w));
-    if (no(k) == 0 && p[0] == 0 && p[1] == 0 && p[2] == 0) return k - 1;
-  }
+    return no(k) == 0 && p[0] == 0 && p[1] == 0 && p[2] == 0;
+  });
 }
 
 void PrintReport(Console& c, const AbsoluteSolution& s) {

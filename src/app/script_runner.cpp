@@ -156,11 +156,11 @@ int RunScript(std::istream& script, const std::string& scriptName, std::ostream&
       throw ScriptError{std::to_string(port.answers.size()) + " answer(s) left unused"};
     }
   } catch (const ScriptError& e) {
-    if (!port.ended) console.Press(6);
+    if (!port.ended) console.Press(kExitCommand);
     err << scriptName << ":" << number << ": " << e.what << "\n";
     return 2;
   }
-  if (!port.ended) console.Press(6);  // the end of the script is Exit
+  if (!port.ended) console.Press(kExitCommand);  // the end of the script is Exit
   return 0;
 }
 

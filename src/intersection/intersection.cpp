@@ -26,7 +26,6 @@ namespace tessaro {
 
 namespace {
 
-const char* const kNotEntered = "You must enter and refine Intersection data first";
 
 // The side file cannot be read back as it was written (removed or cut short
 // behind the program's back).
@@ -454,14 +453,14 @@ void ComputeIntersection(Console& c) {
   const std::string& name = job.FileName[kSideFile];
   if (job.ReadyFlag(kIntersectionEntered) != kTrue) {
     DiscardSideFile(job);
-    return c.ShowMessage(kNotEntered);
+    return c.ShowMessage(NotRefinedMessage(kProcessIntersectionCommand));
   }
   // Processed already (the side file is consumed), or removed behind the
   // program's back: the data must be entered again.
   std::error_code ec;
   if (name.empty() || !std::filesystem::is_regular_file(name, ec)) {
     if (job.Channel2.is_open()) job.Channel2.close();
-    return c.ShowMessage(kNotEntered);
+    return c.ShowMessage(NotRefinedMessage(kProcessIntersectionCommand));
   }
   if (job.Channel2.is_open()) job.Channel2.close();
   job.Channel2.clear();

@@ -17,8 +17,6 @@ namespace tessaro {
 
 namespace {
 
-const char* const kNotEntered = "You must enter and refine Relative Orientation data first";
-const char* const kNotChosen = " You must first enter the relative orientation data";
 const char* const kResultsCaption = "Temporary Relative Orientation Results";
 const char* const kDivergencePrompt = "No convergency, Do you want to change flight direction? y/n";
 const char* const kSingularPrompt = "  Do you want to chnage the Direction of flight?  Yy/Nn";
@@ -301,10 +299,7 @@ void PrintResidualLine(PrintDestination& out, const Results& r, std::int32_t p, 
 // Omega, phi, kappa of photograph p and their standard deviations.
 void PrintAngles(PrintDestination& out, Results& r, std::int32_t p) {
   const char* const pattern = "#######.#####";
-  PrintItems(
-      out, {Tab(1), Semi, "Omega", Semi, Tab(16), Semi, "Phi", Semi, Tab(30), Semi, "Kapa [D.d]"});
-  PrintItems(out, {F(r.Degrees(p, 3), pattern), Semi, Tab(15), Semi, F(r.Degrees(p, 4), pattern),
-                   Semi, Tab(30), Semi, F(r.Degrees(p, 5), pattern)});
+  PrintAngleBlock(out, r.Degrees(p, 3), r.Degrees(p, 4), r.Degrees(p, 5), pattern, 15, 30);
   PrintItems(
       out, {F(r.StationSd(p, 3), pattern), Semi, Tab(15), Semi, F(r.StationSd(p, 4), pattern), Semi,
             Tab(30), Semi, F(r.StationSd(p, 5), pattern)});
@@ -543,9 +538,9 @@ Outcome Adjust(Console& c, const Strip& s, ArrowheadNormals& normals,
 
 void RelativeOrientation(Console& c) {
   JobState& job = c.job;
-  if (job.ReadyFlag(kRelativeEntered) != kTrue) return c.ShowMessage(kNotEntered);
+  if (job.ReadyFlag(kRelativeEntered) != kTrue) return c.ShowMessage(NotRefinedMessage(kProcessRelativeCommand));
   // The data stay entered after a run; a closed input is not read.
-  if (job.OpenFlag(kRelativeChosen) != kTrue) return c.ShowMessage(kNotChosen);
+  if (job.OpenFlag(kRelativeChosen) != kTrue) return c.ShowMessage(NotEnteredMessage(kProcessRelativeCommand));
   // Every run reads the file from its first character, so a second run (or a
   // run after an interrupted one) reads the same file again.
   OpenInput(c);

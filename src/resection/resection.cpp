@@ -16,7 +16,6 @@ namespace tessaro {
 
 namespace {
 
-const char* const kNotEntered = "You must enter and refine Resection data first";
 const char* const kNoMatch = "Error Image point does not match the Control *** Job aborted";
 const char* const kSolveFailed = "Error in Matrix Inversion";
 const char* const kNotComputed = ": the resection is not computed";
@@ -70,11 +69,8 @@ void PrintPosition(PrintDestination& out, const Module1& m) {
 // The angles in degrees; BlackBoard and the report place them differently.
 void PrintAngles(PrintDestination& out, const Module1& m, int tabPhi, int tabKappa) {
   const double toDegrees = 1 / DegreeFactor();
-  PrintItems(
-      out, {Tab(1), Semi, "Omega", Semi, Tab(16), Semi, "Phi", Semi, Tab(30), Semi, "Kapa [D.d]"});
-  PrintItems(out, {FormatNumber(m.Omega * toDegrees, "#######.####"), Semi, Tab(tabPhi), Semi,
-                   FormatNumber(m.Phi * toDegrees, "#######.####"), Semi, Tab(tabKappa), Semi,
-                   FormatNumber(m.Kappa * toDegrees, "#######.####")});
+  PrintAngleBlock(out, m.Omega * toDegrees, m.Phi * toDegrees, m.Kappa * toDegrees,
+                  "#######.####", tabPhi, tabKappa);
 }
 
 // StationValues(1..6) = the station as it stands, the angles multiplied by
@@ -291,18 +287,15 @@ void ReadResectionInput(Console& c) {
   PrintItems(out, {m.ScaleFactor, Comma, m.PrincipalDistance, Comma, m.ImagePrecision});
 
   PrintItems(out, {"Control Points"});
-  for (std::int32_t i = 1;; ++i) {
+  m.CtrlPointCount = ReadRecordsUntilEnd([&](std::int32_t i) {
     m.ReserveControlPoints(i);
     std::array<double, 3>& g = m.CtrlXYZ(i);
     ReadFields(in, In(m.CtrlPointNo(i), "point number of a control point"),
                In(g[0], "X of a control point"), In(g[1], "Y of a control point"),
                In(g[2], "Z of a control point"));
     PrintItems(out, {m.CtrlPointNo(i), Semi, g[0], Semi, g[1], Semi, g[2]});
-    if (m.CtrlPointNo(i) == 0) {
-      m.CtrlPointCount = i - 1;
-      break;
-    }
-  }
+    return m.CtrlPointNo(i) == 0;
+  });
 
   PrintItems(out, {"Station Data"});
   ReadFields(in, In(m.StationNo, "station number"), In(m.Xo, "Xo of the station"),
@@ -320,7 +313,7 @@ void ReadResectionInput(Console& c) {
 }
 
 void Resection(Console& c, int mode) {
-  if (c.job.ReadyFlag(kResectionEntered) != kTrue) return c.ShowMessage(kNotEntered);
+  if (c.job.ReadyFlag(kResectionEntered) != kTrue) return c.ShowMessage(NotRefinedMessage(kMakeResectionCommand));
   KeepRoom(c.module);
   switch (mode) {
     case kPrepareResection:

@@ -4,8 +4,15 @@ namespace tessaro {
 
 namespace {
 
+// What a command says when the data it processes are not entered: the
+// console's words, and the operation's own (worded differently).
+constexpr const char* kImageTransNotEntered = " You must first enter the image transformation data";
 constexpr const char* kRelativeNotEntered = " You must first enter the relative orientation data";
 constexpr const char* kAbsoluteNotEntered = " You must first enter the absolute orientation data";
+constexpr const char* kResectionNotRefined = "You must enter and refine Resection data first";
+constexpr const char* kIntersectionNotRefined = "You must enter and refine Intersection data first";
+constexpr const char* kRelativeNotRefined =
+    "You must enter and refine Relative Orientation data first";
 
 CommandInfo Open(int number, const char* caption, int flag, int file, const char* label) {
   return {number, caption, Frame::Files, CommandKind::Open, flag, file, label};
@@ -18,13 +25,17 @@ CommandInfo Enter(int number, const char* caption, int flag, int file,
   return {number, caption, Frame::EnterData, CommandKind::Enter, flag, file, nullptr, entry};
 }
 CommandInfo Process(int number, const char* caption, int readyFlag,
-                    Operations::Entry Operations::*entry, const char* notEntered) {
-  return {number,  caption, Frame::ProcessData, CommandKind::Process, readyFlag, -1,
-          nullptr, entry,   notEntered};
+                    Operations::Entry Operations::*entry, const char* notEntered,
+                    const char* notRefined = nullptr) {
+  CommandInfo c{number, caption, Frame::ProcessData, CommandKind::Process, readyFlag, -1,
+                nullptr, entry,  notEntered};
+  c.notRefined = notRefined;
+  return c;
 }
 CommandInfo Resection(int number, const char* caption, int mode) {
   CommandInfo c{number, caption, Frame::Resection, CommandKind::Resection};
   c.mode = mode;
+  c.notRefined = kResectionNotRefined;
   return c;
 }
 CommandInfo Help(int number, const char* caption, HelpTopicId topic) {
@@ -58,17 +69,19 @@ const std::vector<CommandInfo>& CommandTable() {
       Enter(26, "Enter Relative Orient Data", kRelativeChosen, kRelativeFile, nullptr),
       Enter(31, "Enter Absolute Orient Data", kAbsoluteChosen, kAbsoluteFile,
             &O::ReadAbsoluteOrientationData),
-      {13, "Process ImageTrans", Frame::ProcessData, CommandKind::Process},
-      Resection(14, "Make Resection", kMakeResection),
+      Process(kProcessImageTransCommand, "Process ImageTrans", kImageTransEntered, nullptr,
+              kImageTransNotEntered),
+      Resection(kMakeResectionCommand, "Make Resection", kMakeResection),
       Resection(10, "Change Sta Parameters", kChangeStationValues),
       Resection(11, "Select Control Points", kSelectControlPoints),
       Resection(12, "Iterations", kSetIterationLimit),
       Resection(23, "Reverse Direction", kReverseDirection),
-      Process(15, "Process Intersection", 0, &O::ComputeIntersection, nullptr),
-      Process(27, "Process Relative Orient", kRelativeEntered, &O::RelativeOrientation,
-              kRelativeNotEntered),
-      Process(32, "Process Absolute Orient", kAbsoluteEntered, &O::ComputeAbsoluteOrientation,
-              kAbsoluteNotEntered),
+      Process(kProcessIntersectionCommand, "Process Intersection", 0, &O::ComputeIntersection,
+              nullptr, kIntersectionNotRefined),
+      Process(kProcessRelativeCommand, "Process Relative Orient", kRelativeEntered,
+              &O::RelativeOrientation, kRelativeNotEntered, kRelativeNotRefined),
+      Process(kProcessAbsoluteCommand, "Process Absolute Orient", kAbsoluteEntered,
+              &O::ComputeAbsoluteOrientation, kAbsoluteNotEntered),
       Help(16, "Help General", HelpTopicId::General),
       Help(17, "Help ImgTrans", HelpTopicId::ImageTransformation),
       Help(18, "Help Resection", HelpTopicId::Resection),
@@ -101,6 +114,9 @@ const CommandInfo* FindCommand(int number) {
     if (c.number == number) return &c;
   return nullptr;
 }
+
+const char* NotEnteredMessage(int number) { return FindCommand(number)->notEntered; }
+const char* NotRefinedMessage(int number) { return FindCommand(number)->notRefined; }
 
 const CommandInfo* FindCommand(const std::string& caption) {
   for (const CommandInfo& c : CommandTable())

@@ -45,8 +45,14 @@ inline constexpr int kRelativeFile = 3;
 inline constexpr int kSideFile = 4;
 inline constexpr int kAbsoluteFile = 6;
 
-// "Exit", which closing the main window also means.
+// The numbers of the buttons that code names: "Exit", which closing the main
+// window also means, and the commands that process an operation's data.
 inline constexpr int kExitCommand = 6;
+inline constexpr int kProcessImageTransCommand = 13;
+inline constexpr int kMakeResectionCommand = 14;
+inline constexpr int kProcessIntersectionCommand = 15;
+inline constexpr int kProcessRelativeCommand = 27;
+inline constexpr int kProcessAbsoluteCommand = 32;
 
 // The modes of Resection: 1 prepares (before the first command on newly
 // entered data), the others are its five commands.
@@ -101,7 +107,12 @@ struct CommandInfo {
   int file = -1;                                   // the FileName entry (Open, Enter)
   const char* label = nullptr;                     // the status label of the file (Open, Close)
   Operations::Entry Operations::*entry = nullptr;  // Enter, Process
-  const char* notEntered = nullptr;                // Process: the refusal when flag is false
+  // Process: the console's refusal when flag is false (for the image
+  // transformation: when its body cannot be read now).
+  const char* notEntered = nullptr;
+  // Process, Resection: the operation's own refusal when its data are not
+  // entered and refined, which the procedure tests itself.
+  const char* notRefined = nullptr;
   int mode = 0;                                    // Resection: its mode
   HelpTopicId topic = HelpTopicId::General;        // Help
 };
@@ -112,6 +123,11 @@ const std::vector<CommandInfo>& CommandTable();
 const CommandInfo* FindCommand(int number);
 // The command with this exact caption, or nullptr.
 const CommandInfo* FindCommand(const std::string& caption);
+// What command `number` (one of the k...Command numbers above) says when the
+// data it processes are not entered: the console's refusal, and the
+// operation's own.
+const char* NotEnteredMessage(int number);
+const char* NotRefinedMessage(int number);
 
 // The caption texts of Form1 itself: frames and column headings.
 struct StaticCaption {

@@ -145,19 +145,19 @@ void Console::Enter(const CommandInfo& c) {
 }
 
 void Console::Process(const CommandInfo& c) {
-  if (!c.entry) return ProcessImageTrans();
+  if (c.number == kProcessImageTransCommand) return ProcessImageTrans(c);
   if (c.flag != 0 && job.ReadyFlag(c.flag) != kTrue) return ShowMessage(c.notEntered);
   const Operations::Entry& entry = ops_.*c.entry;
   if (!entry) return NotAvailable(c);
   Run([this, &entry] { entry(*this); });
 }
 
-void Console::ProcessImageTrans() {
-  if (!ops_.TransformImages) return NotAvailable(*FindCommand(13));
+void Console::ProcessImageTrans(const CommandInfo& c) {
+  if (!ops_.TransformImages) return NotAvailable(c);
   // The body of the file is read where "Enter ImageTransData" left channel 1.
-  if (job.ReadyFlag(kImageTransEntered) != kTrue || !job.Channel1.IsOpen() ||
+  if (job.ReadyFlag(c.flag) != kTrue || !job.Channel1.IsOpen() ||
       job.Channel1File != kImageTransFile)
-    return ShowMessage(" You must first enter the image transformation data");
+    return ShowMessage(c.notEntered);
   Run([this] {
     std::int16_t refusal = 0;
     ops_.TransformImages(*this, refusal);

@@ -94,7 +94,7 @@ class Console {
   void Close(const CommandInfo& c);
   void Enter(const CommandInfo& c);
   void Process(const CommandInfo& c);
-  void ProcessImageTrans();
+  void ProcessImageTrans(const CommandInfo& c);
   void RunResection(const CommandInfo& c);
   void ShowHelp(HelpTopicId topic);
   void Exit();

@@ -114,6 +114,16 @@ void ReadFields(InputChannel& ch, FieldTarget<T>... targets) {
   (ReadField(ch, targets), ...);
 }
 
+// Lists of records end with a terminating record ("0,0,0" and the like),
+// which is read and stored like the others. read(k) reads record k = 1, 2, ...
+// and tells whether it was the terminator; returns the number of records
+// before it.
+template <class ReadRecord>
+std::int32_t ReadRecordsUntilEnd(ReadRecord read) {
+  for (std::int32_t k = 1;; ++k)
+    if (read(k)) return k - 1;
+}
+
 // Number of characters (UTF-8 code points) in text; columns and the title
 // length count characters, not bytes.
 int CharCount(std::string_view text);

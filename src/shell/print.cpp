@@ -1,5 +1,6 @@
 #include "shell/print.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -146,6 +147,10 @@ void PrintDestination::EndLine() {
 }
 
 void PrintItems(PrintDestination& out, std::initializer_list<PrintItem> items) {
+  PrintItems(out, std::span<const PrintItem>(items.begin(), items.size()));
+}
+
+void PrintItems(PrintDestination& out, std::span<const PrintItem> items) {
   bool endsOnSeparator = false;
   for (const PrintItem& item : items) {
     const PrintItem::Value& v = item.value();
@@ -169,6 +174,36 @@ void PrintItems(PrintDestination& out, std::initializer_list<PrintItem> items) {
     }
   }
   if (!endsOnSeparator) out.EndLine();
+}
+
+void PrintRow(PrintDestination& out, std::span<const TableColumn> layout,
+              std::initializer_list<PrintItem> cells) {
+  assert(cells.size() <= layout.size());
+  std::vector<PrintItem> items;
+  items.reserve(4 * cells.size());
+  const TableColumn* column = layout.data();
+  for (const PrintItem& cell : cells) {
+    if (column != layout.data()) items.push_back(Semi);
+    if (column->tab > 0) items.insert(items.end(), {Tab(column->tab), Semi});
+    const PrintItem::Value& v = cell.value();
+    if (column->pattern && std::holds_alternative<double>(v))
+      items.push_back(FormatNumber(std::get<double>(v), column->pattern));
+    else if (column->pattern && std::holds_alternative<std::int64_t>(v))
+      items.push_back(FormatNumber(static_cast<double>(std::get<std::int64_t>(v)), column->pattern));
+    else
+      items.push_back(cell);
+    ++column;
+  }
+  PrintItems(out, items);
+}
+
+void PrintAngleBlock(PrintDestination& out, double omega, double phi, double kappa,
+                     const char* pattern, int tabPhi, int tabKappa) {
+  PrintItems(out, {Tab(1), Semi, "Omega", Semi, Tab(16), Semi, "Phi", Semi, Tab(30), Semi,
+                   "Kapa [D.d]"});
+  PrintItems(out, {FormatNumber(omega, pattern), Semi, Tab(tabPhi), Semi,
+                   FormatNumber(phi, pattern), Semi, Tab(tabKappa), Semi,
+                   FormatNumber(kappa, pattern)});
 }
 
 void PrintSurface::Clear() {

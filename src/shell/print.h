@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -77,6 +78,31 @@ class PrintDestination {
 
 // Writes one print statement.
 void PrintItems(PrintDestination& destination, std::initializer_list<PrintItem> items);
+void PrintItems(PrintDestination& destination, std::span<const PrintItem> items);
+
+// One column of a table line: the Tab that moves to it (0: none, the item
+// follows the one before at once) and the FormatNumber pattern of its
+// numbers (nullptr: the item is printed as it is, numbers in plain form).
+struct TableColumn {
+  int tab = 0;
+  const char* pattern = nullptr;
+};
+using TableLayout = std::vector<TableColumn>;
+
+// Writes one line of a table: for every column, its Tab, then its cell
+// (a number through the column's pattern), all joined by Semi:
+//   PrintRow(out, {{0}, {10, "#####.###"}}, {7, x})  is
+//   PrintItems(out, {7, Semi, Tab(10), Semi, FormatNumber(x, "#####.###")}).
+// Cells beyond the layout are not allowed; a layout wider than the cells
+// prints only as many columns as there are cells.
+void PrintRow(PrintDestination& destination, std::span<const TableColumn> layout,
+              std::initializer_list<PrintItem> cells);
+
+// The angles of a photograph in degrees: the heading "Omega", "Phi",
+// "Kapa [D.d]" at columns 1, 16 and 30, then one line of the three values
+// through pattern at columns 1, tabPhi and tabKappa.
+void PrintAngleBlock(PrintDestination& destination, double omega, double phi, double kappa,
+                     const char* pattern, int tabPhi, int tabKappa);
 
 // The text of a real through a digit pattern of "#" and "0" places with at
 // most one ".": rounded half away from zero to the places after the point;

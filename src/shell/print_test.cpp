@@ -117,6 +117,22 @@ TEST(PrintItems, OpenStatementsContinueAndEmptyStatementsEndLines) {
   EXPECT_EQ(s.Column(), 1);
 }
 
+// A table row is the statement written out by hand: numbers through the
+// column's pattern, other cells as they are, Tab before each placed column.
+TEST(PrintRow, IsTheStatementItStandsFor) {
+  const TableLayout layout = {{0}, {10, "#####.###"}, {25, "##0.0"}, {0}};
+  PrintSurface row, statement;
+  PrintRow(row, layout, {7, -1.25, 3, " *Error*"});
+  PrintItems(statement, {7, Semi, Tab(10), Semi, FormatNumber(-1.25, "#####.###"), Semi, Tab(25),
+                         Semi, FormatNumber(3, "##0.0"), Semi, " *Error*"});
+  PrintRow(row, layout, {"Point#", "X"});
+  PrintItems(statement, {"Point#", Semi, Tab(10), Semi, "X"});
+  PrintRow(row, layout, {});
+  PrintItems(statement, {});
+  EXPECT_EQ(row.Text(), statement.Text());
+  EXPECT_EQ(row.Lines()[0], At({{1, " 7 "}, {10, "-1.25"}, {25, "3.0 *Error*"}}));
+}
+
 // A report that cannot be written: the error names the file.
 TEST(ReportChannel, NamesAFileItCannotOpen) {
   ReportChannel ch;
