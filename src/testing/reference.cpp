@@ -62,4 +62,20 @@ OneBased<double> OneBasedOf(const std::vector<double>& v) {
   return out;
 }
 
+std::array<long double, 2> Project(const ReferenceStation& s, long double f, long double X,
+                                   long double Y, long double Z) {
+  long double v[3] = {X - s.X, Y - s.Y, Z - s.Z};
+  const long double angles[3] = {s.omega, s.phi, s.kappa};
+  // Axis a turns the other two coordinates: about x (y, z), about y (z, x),
+  // about z (x, y), each by the same right-handed plane rotation.
+  for (int a = 0; a < 3; ++a) {
+    const int i = (a + 1) % 3, j = (a + 2) % 3;
+    const long double c = std::cos(angles[a]), sn = std::sin(angles[a]);
+    const long double vi = v[i], vj = v[j];
+    v[i] = c * vi + sn * vj;
+    v[j] = -sn * vi + c * vj;
+  }
+  return {-f * v[0] / v[2], -f * v[1] / v[2]};
+}
+
 }  // namespace tessaro

@@ -3,6 +3,7 @@
 // pivoting) from the one under test, so that agreement means something.
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include "numeric/one_based.h"
@@ -27,5 +28,20 @@ OneBased<double> Pack(const Dense& a);
 
 // The values as a OneBased array, v[0] at position 1.
 OneBased<double> OneBasedOf(const std::vector<double>& v);
+
+// A photograph's exterior orientation: projection centre and the angles
+// omega, phi, kappa in radians.
+struct ReferenceStation {
+  long double X = 0, Y = 0, Z = 0, omega = 0, phi = 0, kappa = 0;
+};
+
+// The image point (x, y) of ground point (X, Y, Z) on a photograph of
+// principal distance f: the ground vector from the projection centre is
+// turned by omega about x, then by phi about the new y, then by kappa about
+// the new z, one plane rotation after another in long double, and
+// projected, x = -f u / w, y = -f v / w. It shares no code with the
+// production rotation or collinearity kernel, so agreement means something.
+std::array<long double, 2> Project(const ReferenceStation& s, long double f, long double X,
+                                   long double Y, long double Z);
 
 }  // namespace tessaro
