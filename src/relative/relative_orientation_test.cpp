@@ -275,8 +275,8 @@ INSTANTIATE_TEST_SUITE_P(Relative, RunEnd, ::testing::Values(
     EndCase{"SinglePoints",
             [] { return Numbered({{1, 2, 3713, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 100000}}); }, {},
             {"  There are 2 single images, job aborted"}, {"single points", " 3713 ", " 100000 "}},
-    EndCase{"OnePhotograph", [] { return Numbered({Range(1, 6)}); }, {},
-            {"strip.txt, line 2: expected 2 photographs at least (number of photographs), found 1"},
+    EndCase{"NoPhotograph", [] { return Numbered({}); }, {},
+            {"strip.txt, line 2: expected 2 photographs at least (number of photographs), found 0"},
             {}},
     EndCase{"NoFocalLength", [] { return Numbered({Range(1, 6), Range(1, 6)}, 0, 0); }, {},
             {"strip.txt, line 3: expected a positive focal length, found 0"}, {}},
@@ -299,6 +299,20 @@ INSTANTIATE_TEST_SUITE_P(Relative, RunEnd, ::testing::Values(
               return Numbered(photos);
             }, {}, {"The strip has 300002 unknowns: its normal matrix needs 57623 MB, more than "
              "a quarter of this computer's memory ("}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A strip of one photograph is checked like any other: fewer than three
+// distinct numbers, or a number measured once, stop it as they stop a
+// longer strip; one that passes (every number measured twice) is refused,
+// as its only station is held and there is nothing to adjust.
+INSTANTIATE_TEST_SUITE_P(OnePhotograph, RunEnd, ::testing::Values(
+    EndCase{"TwoPoints", [] { return Numbered({{1, 2, 1, 2}}); }, {},
+            {"There are less than 6 common points: 2"}, {}},
+    EndCase{"SinglePoint", [] { return Numbered({{1, 2, 3, 4, 3, 2, 1}}); }, {},
+            {"  There are 1 single images, job aborted"}, {"single points", " 4 "}},
+    EndCase{"NothingToAdjust", [] { return Numbered({{1, 2, 3, 3, 2, 1}}); }, {},
+            {"strip.txt, line 2: expected 2 photographs at least (number of photographs), found 1"},
+            {}}),
     [](const auto& info) { return std::string(info.param.name); });
 // clang-format on
 
