@@ -185,30 +185,38 @@ ArrowheadNormals StripNormals(const Strip& s) {
   return ArrowheadNormals(s.GroundPointCount, sizes, seen);
 }
 
+namespace {
+
+// Every unknown is tied to its starting value, which keeps the normal matrix
+// regular while the approximations are poor: the pseudo-observations set the
+// right-hand side and the diagonal of a cleared matrix.
+template <class Normal>
+void TieToStartingValues(const Strip& s, const StripModel& m, const OneBased<double>& StationSigma,
+                         double PointSigma, Normal& NormalMatrix, OneBased<double>& NormalVector) {
+  const std::int32_t G = s.GroundPointCount;
+  const double PointSigma2 = PointSigma * PointSigma;
+  for (std::int32_t i = 1; i <= G; ++i)
+    for (int c = 1; c <= 3; ++c)
+      NormalVector(3 * (i - 1) + c) =
+          -(m.GroundPoint(i, c) - m.GroundPoint(i, c + 3)) / PointSigma2;
+  Clear(NormalMatrix);
+  for (std::int32_t r = 1; r <= UnknownCount(s); ++r) Element(NormalMatrix, r, r) = 1 / PointSigma2;
+  for (std::int32_t u = 1; u <= StationUnknownCount(s.PhotoCount); ++u) {
+    const double sigma2 = StationSigma(u) * StationSigma(u);
+    NormalVector(3 * G + u) = -(m.StationTable(u + 6, 1) - m.StationTable(u + 6, 2)) / sigma2;
+    Element(NormalMatrix, 3 * G + u, 3 * G + u) = 1 / sigma2;
+  }
+}
+
+}  // namespace
+
 template <class Normal>
 IterationSums BuildNormalEquations(const Strip& s, const StripModel& m,
                                    const OneBased<double>& StationSigma, double PointSigma,
                                    Normal& NormalMatrix, OneBased<double>& NormalVector,
                                    RaggedTable<double>& Residual) {
   const std::int32_t G = s.GroundPointCount;
-  const std::int32_t stations = StationUnknownCount(s.PhotoCount);
-  const std::int32_t n = UnknownCount(s);
-  const double PointSigma2 = PointSigma * PointSigma;
-
-  // Every unknown is tied to its starting value, which keeps the normal
-  // matrix regular while the approximations are poor.
-  for (std::int32_t i = 1; i <= G; ++i)
-    for (int c = 1; c <= 3; ++c)
-      NormalVector(3 * (i - 1) + c) =
-          -(m.GroundPoint(i, c) - m.GroundPoint(i, c + 3)) / PointSigma2;
-  Clear(NormalMatrix);
-  for (std::int32_t r = 1; r <= n; ++r) Element(NormalMatrix, r, r) = 1 / PointSigma2;
-  for (std::int32_t u = 1; u <= stations; ++u) {
-    const double sigma2 = StationSigma(u) * StationSigma(u);
-    NormalVector(3 * G + u) = -(m.StationTable(u + 6, 1) - m.StationTable(u + 6, 2)) / sigma2;
-    Element(NormalMatrix, 3 * G + u, 3 * G + u) = 1 / sigma2;
-  }
-
+  TieToStartingValues(s, m, StationSigma, PointSigma, NormalMatrix, NormalVector);
   IterationSums sums;
   std::int32_t j = 0;  // running number of the image point
   for (std::int32_t p = 1; p <= s.PhotoCount; ++p) {
