@@ -17,6 +17,9 @@ const char* const kResultsCaption = "Temporary Relative Orientation Results";
 const char* const kDivergencePrompt = "No convergency, Do you want to change flight direction? y/n";
 const char* const kSingularPrompt = "  Do you want to chnage the Direction of flight?  Yy/Nn";
 const char* const kTooFewPhotographs = "2 photographs at least (number of photographs)";
+// A photograph's six parameters need three points; the message names the
+// limit of a pair whatever the length of the strip.
+constexpr std::int32_t kPointsPerPhotograph = 3;
 
 // Channel 1 on the relative orientation file, from its first character.
 void OpenInput(Console& c) {
@@ -111,10 +114,10 @@ void StoringPass(Console& c, Strip& s) {
   }
 }
 
-// Too few distinct points (three per photograph), or points seen once only,
-// end the run with a message.
+// Too few distinct points, or points seen once only, end the run with a
+// message.
 bool ChecksPass(Console& c, const Strip& s) {
-  if (s.GroundPointCount < 3 * s.PhotoCount) {
+  if (s.GroundPointCount < kPointsPerPhotograph * s.PhotoCount) {
     c.ShowMessage("There are less than 6 common points: " + PlainWhole(s.GroundPointCount));
     return false;
   }

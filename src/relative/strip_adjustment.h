@@ -103,6 +103,10 @@ inline std::int32_t UnknownCount(const Strip& s) {
   return 3 * s.GroundPointCount + StationUnknownCount(s.PhotoCount);
 }
 
+// Standard deviation of the pseudo-observations of ground point coordinates:
+// half the frame, loose enough to leave the points to the rays.
+inline double PointSigma(const Strip& s) { return 0.5 * s.FrameSize; }
+
 // Numbers the ground points from PointNumberList(1..ImagePointCount) in
 // order of first appearance: RayPoint, GroundPointNumber, GroundPointCount,
 // RayCount and the single points. Rays are counted over image points, so a
@@ -299,6 +303,7 @@ struct StripResult {
   std::int32_t IterationCount() const {
     return Iterations.empty() ? 0 : Iterations.back().Iteration;
   }
+  // The stations after the last applied corrections (once a Step has run).
   const OneBased<StationParameters>& Stations() const { return Iterations.back().Stations; }
   // Standard deviation of coordinate c = 1..3 of ground point i.
   double PointSd(std::int32_t i, int c) const;

@@ -14,7 +14,7 @@ StripSolver::StripSolver(const Strip& s, ArrowheadNormals& normals,
 int StripSolver::Solve(const StripModel& m, OneBased<double>& NormalVector,
                        RaggedTable<double>& Residual, IterationSums& sums) {
   dense_ = false;
-  sums = BuildNormalEquations(s_, m, sigma_, 0.5 * s_.FrameSize, normals_, NormalVector, Residual);
+  sums = BuildNormalEquations(s_, m, sigma_, PointSigma(s_), normals_, NormalVector, Residual);
   const int err = normals_.FactorAndSolve(NormalVector);
   return err == kArrowheadNotCovered ? SolveDense(m, NormalVector, Residual, sums) : err;
 }
@@ -35,8 +35,7 @@ int StripSolver::SolveDense(const StripModel& m, OneBased<double>& NormalVector,
   if (!NormalMatrixTooLarge(NormalMatrixBytes(n_)).empty()) return kCholeskyNotPositiveDefinite;
   dense_ = true;
   OneBased<double> NormalMatrix(PackedSize(n_));
-  sums =
-      BuildNormalEquations(s_, m, sigma_, 0.5 * s_.FrameSize, NormalMatrix, NormalVector, Residual);
+  sums = BuildNormalEquations(s_, m, sigma_, PointSigma(s_), NormalMatrix, NormalVector, Residual);
   int err = 0;
   CholeskySolve(NormalMatrix, NormalVector, n_, kSolveAndInvert, err);
   diagonal_ = OneBased<double>(n_);
