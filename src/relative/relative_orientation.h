@@ -17,7 +17,9 @@ class Console;
 // "Process Relative Orient": reads the file chosen for the relative
 // orientation twice from its first character (a counting pass that echoes
 // the title to the report, then a storing pass), numbers the ground points,
-// refuses too few common points and single points, iterates the adjustment
+// refuses too few common points and single points (a strip of one
+// photograph that passes these checks has nothing to adjust and is refused
+// at its header, as a strip without photographs), iterates the adjustment
 // with its figures on BlackBoard and a message per iteration, asks whether to
 // change the flight direction when the solution diverges or the normal
 // matrix is singular, and appends the section to the report. Channel 1 stays

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "numeric/collinearity.h"
+#include "numeric/cholesky.h"
 #include "numeric/packed.h"
 #include "numeric/rotation.h"
 
@@ -93,12 +93,10 @@ StripModel Approximations(const Strip& s, int Direction) {
   return m;
 }
 
-ImagePointRows CollinearityRows(const std::array<double, 3>& ground,
-                                const std::array<double, 6>& station, double f, double xObserved,
-                                double yObserved, double ImageSigma) {
-  const PhotoRotation R(station[3], station[4], station[5]);
+ImagePointRows CollinearityRows(const PhotoRotation& R, const Point3& centre, const Point3& ground,
+                                double f, double xObserved, double yObserved, double ImageSigma) {
   const Matrix3& m = R.M;
-  const RotatedPoint g = Rotate(R, ground, {station[0], station[1], station[2]});
+  const RotatedPoint g = Rotate(R, ground, centre);
   const double U = g.U, V = g.V, W = g.W;
   const double x = -f * U / W;
   const double y = -f * V / W;
@@ -187,41 +185,49 @@ ArrowheadNormals StripNormals(const Strip& s) {
   return ArrowheadNormals(s.GroundPointCount, sizes, seen);
 }
 
+namespace {
+
+// Every unknown is tied to its starting value, which keeps the normal matrix
+// regular while the approximations are poor: the pseudo-observations set the
+// right-hand side and the diagonal of a cleared matrix.
+template <class Normal>
+void TieToStartingValues(const Strip& s, const StripModel& m, const OneBased<double>& StationSigma,
+                         double PointSigma, Normal& NormalMatrix, OneBased<double>& NormalVector) {
+  const std::int32_t G = s.GroundPointCount;
+  const double PointSigma2 = PointSigma * PointSigma;
+  for (std::int32_t i = 1; i <= G; ++i)
+    for (int c = 1; c <= 3; ++c)
+      NormalVector(3 * (i - 1) + c) =
+          -(m.GroundPoint(i, c) - m.GroundPoint(i, c + 3)) / PointSigma2;
+  Clear(NormalMatrix);
+  for (std::int32_t r = 1; r <= UnknownCount(s); ++r) Element(NormalMatrix, r, r) = 1 / PointSigma2;
+  for (std::int32_t u = 1; u <= StationUnknownCount(s.PhotoCount); ++u) {
+    const double sigma2 = StationSigma(u) * StationSigma(u);
+    NormalVector(3 * G + u) = -(m.StationTable(u + 6, 1) - m.StationTable(u + 6, 2)) / sigma2;
+    Element(NormalMatrix, 3 * G + u, 3 * G + u) = 1 / sigma2;
+  }
+}
+
+}  // namespace
+
 template <class Normal>
 IterationSums BuildNormalEquations(const Strip& s, const StripModel& m,
                                    const OneBased<double>& StationSigma, double PointSigma,
                                    Normal& NormalMatrix, OneBased<double>& NormalVector,
                                    RaggedTable<double>& Residual) {
   const std::int32_t G = s.GroundPointCount;
-  const std::int32_t stations = StationUnknownCount(s.PhotoCount);
-  const std::int32_t n = UnknownCount(s);
-  const double PointSigma2 = PointSigma * PointSigma;
-
-  // Every unknown is tied to its starting value, which keeps the normal
-  // matrix regular while the approximations are poor.
-  for (std::int32_t i = 1; i <= G; ++i)
-    for (int c = 1; c <= 3; ++c)
-      NormalVector(3 * (i - 1) + c) =
-          -(m.GroundPoint(i, c) - m.GroundPoint(i, c + 3)) / PointSigma2;
-  Clear(NormalMatrix);
-  for (std::int32_t r = 1; r <= n; ++r) Element(NormalMatrix, r, r) = 1 / PointSigma2;
-  for (std::int32_t u = 1; u <= stations; ++u) {
-    const double sigma2 = StationSigma(u) * StationSigma(u);
-    NormalVector(3 * G + u) = -(m.StationTable(u + 6, 1) - m.StationTable(u + 6, 2)) / sigma2;
-    Element(NormalMatrix, 3 * G + u, 3 * G + u) = 1 / sigma2;
-  }
-
+  TieToStartingValues(s, m, StationSigma, PointSigma, NormalMatrix, NormalVector);
   IterationSums sums;
   std::int32_t j = 0;  // running number of the image point
   for (std::int32_t p = 1; p <= s.PhotoCount; ++p) {
-    const std::array<double, 6> station = {m.Station(p, 0), m.Station(p, 1), m.Station(p, 2),
-                                           m.Station(p, 3), m.Station(p, 4), m.Station(p, 5)};
+    // The rotation depends on the photograph only: formed once for all its points.
+    const PhotoRotation R(m.Station(p, 3), m.Station(p, 4), m.Station(p, 5));
+    const Point3 centre = {m.Station(p, 0), m.Station(p, 1), m.Station(p, 2)};
     for (std::int32_t k = 1; k <= s.PointCount(p); ++k) {
       ++j;
       const std::int32_t I = s.RayPoint(j);
-      const std::array<double, 3> ground = {m.GroundPoint(I, 1), m.GroundPoint(I, 2),
-                                            m.GroundPoint(I, 3)};
-      const ImagePointRows rows = CollinearityRows(ground, station, s.FocalLength(p),
+      const Point3 ground = {m.GroundPoint(I, 1), m.GroundPoint(I, 2), m.GroundPoint(I, 3)};
+      const ImagePointRows rows = CollinearityRows(R, centre, ground, s.FocalLength(p),
                                                    s.ImageX(p, k), s.ImageY(p, k), s.ImageSigma);
       const std::pair<std::int32_t, const ObservationRow*> equations[] = {{2 * p - 1, &rows.x},
                                                                           {2 * p, &rows.y}};
@@ -253,19 +259,6 @@ template IterationSums BuildNormalEquations(const Strip&, const StripModel&,
                                             const OneBased<double>&, double, ArrowheadNormals&,
                                             OneBased<double>&, RaggedTable<double>&);
 
-double LargestCorrection(const OneBased<double>& v, std::int32_t n) {
-  double largest = 0;
-  for (std::int32_t r = 1; r <= n; ++r)
-    if (std::fabs(v(r)) > largest) largest = std::fabs(v(r));
-  return largest;
-}
-
-bool AllFinite(const OneBased<double>& v, std::int32_t n) {
-  for (std::int32_t r = 1; r <= n; ++r)
-    if (!std::isfinite(v(r))) return false;
-  return true;
-}
-
 void ApplyCorrections(const Strip& s, const OneBased<double>& NormalVector, StripModel& m) {
   const std::int32_t G = s.GroundPointCount;
   for (std::int32_t i = 1; i <= G; ++i)
@@ -278,13 +271,12 @@ void ApplyCorrections(const Strip& s, const OneBased<double>& NormalVector, Stri
 StripStatistics FinalStatistics(const Strip& s, const IterationSums& sums) {
   StripStatistics t;
   t.Rms = std::sqrt(sums.SumSquares / (2 * s.ImagePointCount));
-  const std::int32_t redundancy = 2 * s.ImagePointCount - UnknownCount(s);
-  t.Redundant = redundancy > 0;
-  t.So = t.Redundant ? std::sqrt(sums.WeightedSum / redundancy) : 1.0;
+  t.Redundancy = 2 * s.ImagePointCount - UnknownCount(s);
+  t.So = t.Redundant() ? std::sqrt(sums.WeightedSum / t.Redundancy) : 1.0;
   return t;
 }
 
-double StandardDeviation(double So, const OneBased<double>& InverseDiagonal, std::int32_t r) {
+double StandardDeviation(double So, const OneBased<double>& InverseDiagonal, std::int64_t r) {
   return So * std::sqrt(InverseDiagonal(r));
 }
 
@@ -301,6 +293,82 @@ std::int32_t WorstPoint(const Strip& s, const RaggedTable<double>& Residual, std
     }
   }
   return largest > limit ? worst : 0;
+}
+
+double StripResult::PointSd(std::int32_t i, int c) const {
+  return StandardDeviation(Statistics.So, InverseDiagonal, 3 * (i - 1) + c);
+}
+
+double StripResult::StationSd(std::int32_t p, int q) const {
+  const std::int32_t u = 6 * (p - 2) + q;
+  if (u == 0) return 0;
+  return StandardDeviation(Statistics.So, InverseDiagonal, 3 * GroundPoints.size() + u);
+}
+
+StripAdjustment::StripAdjustment(const Strip& s, ArrowheadNormals& normals,
+                                 const OneBased<double>& StationSigma, std::int16_t Direction)
+    : s_(s),
+      n_(UnknownCount(s)),
+      m_(Approximations(s, Direction)),
+      solver_(s, normals, StationSigma),
+      NormalVector_(n_) {
+  result_.Direction = Direction;
+  result_.InverseDiagonal = OneBased<double>(n_);
+  result_.Residual.SetRows(2 * s.PhotoCount);
+  for (std::int32_t p = 1; p <= s.PhotoCount; ++p) {
+    result_.Residual.SetRowLength(2 * p - 1, s.PointCount(p));
+    result_.Residual.SetRowLength(2 * p, s.PointCount(p));
+  }
+}
+
+bool StripAdjustment::Step() {
+  const std::int32_t Iteration = result_.IterationCount() + 1;
+  StripIteration& it = result_.Iterations.emplace_back();
+  it.Iteration = Iteration;
+  int ErrCode = solver_.Solve(m_, NormalVector_, result_.Residual, sums_);
+  // Values so large that their squares overflow leave corrections that are
+  // not numbers: no solution either.
+  if (ErrCode == kCholeskyOk && !AllFinite(NormalVector_, n_))
+    ErrCode = kCholeskyNotPositiveDefinite;
+  it.SumSquares = sums_.SumSquares;
+  it.Rms = FinalStatistics(s_, sums_).Rms;
+  it.MaxCorrection = ErrCode == kCholeskyOk ? LargestCorrection(NormalVector_, n_) : 0;
+  const bool converged = it.MaxCorrection <= kConvergenceLimit;
+  const bool last = it.Iteration >= kLastIteration || converged;
+  // The precisions need the inverse of the last iteration's matrix only.
+  if (ErrCode == kCholeskyOk && it.MaxCorrection <= kDivergenceLimit && last)
+    ErrCode = solver_.InverseDiagonal(m_, NormalVector_, result_.Residual, sums_,
+                                      result_.InverseDiagonal);
+  if (ErrCode != kCholeskyOk) return Stop(Outcome::Singular(ErrCode));
+  it.Corrections = NormalVector_;
+  if (it.MaxCorrection > kDivergenceLimit) return Stop(Outcome::Diverged());
+  ApplyCorrections(s_, NormalVector_, m_);
+  if (!last) {
+    it.Stations = CurrentStations();
+    return true;
+  }
+  result_.Statistics = FinalStatistics(s_, sums_);
+  result_.Flagged = OneBased<std::int32_t>(s_.PhotoCount);
+  for (std::int32_t p = 1; p <= s_.PhotoCount; ++p)
+    result_.Flagged(p) = WorstPoint(s_, result_.Residual, p, kFlagFactor * s_.ImageSigma);
+  return Stop(converged ? Outcome::Converged() : Outcome::LimitReached());
+}
+
+// The end of the adjustment, whichever it is: where the model stands.
+bool StripAdjustment::Stop(Outcome outcome) {
+  result_.Iterations.back().Stations = CurrentStations();
+  result_.outcome = outcome;
+  result_.GroundPoints = OneBased<Point3>(s_.GroundPointCount);
+  for (std::int32_t i = 1; i <= s_.GroundPointCount; ++i)
+    result_.GroundPoints(i) = {m_.GroundPoint(i, 1), m_.GroundPoint(i, 2), m_.GroundPoint(i, 3)};
+  return false;
+}
+
+OneBased<StationParameters> StripAdjustment::CurrentStations() const {
+  OneBased<StationParameters> stations(s_.PhotoCount);
+  for (std::int32_t p = 1; p <= s_.PhotoCount; ++p)
+    for (int q = 0; q < 6; ++q) stations(p)[q] = m_.Station(p, q);
+  return stations;
 }
 
 }  // namespace tessaro

@@ -1,9 +1,10 @@
 // The arithmetic of the relative orientation of a strip, without a console:
 // numbering the ground points, the approximations, the collinearity
 // coefficients of one image point, the three block accumulators of the normal
-// equations, one iteration's normal equations, the corrections and the final
-// statistics. The procedure in relative_orientation.cpp reads, calls these,
-// prints and asks.
+// equations, one iteration's normal equations and their solution, the
+// corrections and the final statistics, and the adjustment as a whole, one
+// iteration at a time, with its result as one value. The procedure in
+// relative_orientation.cpp reads, steps the adjustment, prints and asks.
 //
 // Conventions of this file:
 // - Photographs p = 1..PhotoCount in file (strip) order; k is the place of a
@@ -29,9 +30,13 @@
 #include <cassert>
 #include <concepts>
 #include <cstdint>
+#include <vector>
 
 #include "numeric/arrowhead.h"
+#include "numeric/collinearity.h"
+#include "numeric/corrections.h"
 #include "numeric/one_based.h"
+#include "numeric/outcome.h"
 
 namespace tessaro {
 
@@ -98,6 +103,10 @@ inline std::int32_t UnknownCount(const Strip& s) {
   return 3 * s.GroundPointCount + StationUnknownCount(s.PhotoCount);
 }
 
+// Standard deviation of the pseudo-observations of ground point coordinates:
+// half the frame, loose enough to leave the points to the rays.
+inline double PointSigma(const Strip& s) { return 0.5 * s.FrameSize; }
+
 // Numbers the ground points from PointNumberList(1..ImagePointCount) in
 // order of first appearance: RayPoint, GroundPointNumber, GroundPointCount,
 // RayCount and the single points. Rays are counted over image points, so a
@@ -137,12 +146,12 @@ using ObservationRow = std::array<double, 10>;
 //   x = -f U / W,  y = -f V / W,
 // with every coefficient minus the derivative of the computed coordinate,
 // and every entry divided by ImageSigma (weight 1/ImageSigma^2).
+// R is the photograph's rotation, formed once per photograph and iteration.
 struct ImagePointRows {
   ObservationRow x{}, y{};
 };
-ImagePointRows CollinearityRows(const std::array<double, 3>& ground,
-                                const std::array<double, 6>& station, double f, double xObserved,
-                                double yObserved, double ImageSigma);
+ImagePointRows CollinearityRows(const PhotoRotation& R, const Point3& centre, const Point3& ground,
+                                double f, double xObserved, double yObserved, double ImageSigma);
 
 // The accumulators add R^T R and R^T R(0) of one observation row to the
 // normal matrix A and right-hand side B, only where that row has non-zero
@@ -189,12 +198,6 @@ IterationSums BuildNormalEquations(const Strip& s, const StripModel& m,
                                    Normal& NormalMatrix, OneBased<double>& NormalVector,
                                    RaggedTable<double>& Residual);
 
-// The largest absolute value of v(1..n); 0 for n < 1.
-double LargestCorrection(const OneBased<double>& v, std::int32_t n);
-
-// Whether v(1..n) are all finite numbers.
-bool AllFinite(const OneBased<double>& v, std::int32_t n);
-
 // Adds the corrections (times 1.0) to the current ground points and stations.
 void ApplyCorrections(const Strip& s, const OneBased<double>& NormalVector, StripModel& m);
 
@@ -205,16 +208,138 @@ void ApplyCorrections(const Strip& s, const OneBased<double>& NormalVector, Stri
 struct StripStatistics {
   double Rms = 0;
   double So = 0;
-  bool Redundant = true;
+  std::int32_t Redundancy = 0;  // 2 ImagePointCount - UnknownCount
+  bool Redundant() const { return Redundancy > 0; }
 };
 StripStatistics FinalStatistics(const Strip& s, const IterationSums& sums);
 
 // So * sqrt(q(r)), q the diagonal of the inverted normal matrix.
-double StandardDeviation(double So, const OneBased<double>& InverseDiagonal, std::int32_t r);
+double StandardDeviation(double So, const OneBased<double>& InverseDiagonal, std::int64_t r);
 
 // The place k of the point of photograph p with the largest absolute x or y
 // residual (the first one on a tie), when that residual exceeds limit; else 0.
 std::int32_t WorstPoint(const Strip& s, const RaggedTable<double>& Residual, std::int32_t p,
                         double limit);
+
+// The iterations stop after the tenth, or once no correction exceeds the
+// convergence limit (model units, radians); a correction beyond the
+// divergence limit is not applied. A photograph's largest residual is
+// flagged beyond three standard errors of an image coordinate.
+inline constexpr std::int32_t kLastIteration = 10;
+inline constexpr double kConvergenceLimit = 0.001;
+inline constexpr double kDivergenceLimit = 10000;
+inline constexpr double kFlagFactor = 3;
+
+// One iteration's normal equations and their solution. They are held in the
+// arrowhead structure; the dense packed matrix, with the same bits, is built
+// only for what the arrowhead does not cover (values that overflow), and
+// only when it fits in a quarter of the memory (shell/memory_bound.h):
+// otherwise that iteration counts as not solvable, as it would almost surely
+// be. Implemented in strip_solver.cpp.
+class StripSolver {
+ public:
+  StripSolver(const Strip& s, ArrowheadNormals& normals, const OneBased<double>& StationSigma);
+
+  // Builds the normal equations of model m (with the residuals and sums of
+  // its linearisation) and solves them: the corrections in NormalVector; the
+  // error code of CholeskySolve.
+  int Solve(const StripModel& m, OneBased<double>& NormalVector, RaggedTable<double>& Residual,
+            IterationSums& sums);
+  // The diagonal of the inverse of the last solved matrix, whose model m is
+  // not yet corrected; the dense path solves m again for it.
+  int InverseDiagonal(const StripModel& m, OneBased<double>& NormalVector,
+                      RaggedTable<double>& Residual, IterationSums& sums, OneBased<double>& d);
+
+ private:
+  int SolveDense(const StripModel& m, OneBased<double>& NormalVector, RaggedTable<double>& Residual,
+                 IterationSums& sums);
+
+  const Strip& s_;
+  ArrowheadNormals& normals_;
+  const OneBased<double>& sigma_;
+  std::int32_t n_;
+  bool dense_ = false;
+  OneBased<double> diagonal_;
+};
+
+// X, Y, Z, omega, phi, kappa of one photograph (radians).
+using StationParameters = std::array<double, 6>;
+
+// What one iteration did.
+struct StripIteration {
+  std::int32_t Iteration = 0;  // from 1
+  // Of its linearisation, before its corrections: the sum of the squared
+  // unweighted residuals and Rms = sqrt(SumSquares / (2 ImagePointCount)).
+  double SumSquares = 0;
+  double Rms = 0;
+  double MaxCorrection = 0;  // the largest |correction|; 0 when not solved
+  // Unknowns 1..UnknownCount as numbered above: applied, unless the
+  // adjustment diverged on them; empty when the matrix was singular.
+  OneBased<double> Corrections;
+  OneBased<StationParameters> Stations;  // photographs 1..PhotoCount after it
+};
+
+// The adjustment as the report and the window print it and as a picture of
+// the strip would draw it.
+struct StripResult {
+  // Converged or LimitReached: everything below is complete. Diverged or
+  // Singular(code): the last iteration's corrections were not applied and
+  // only Iterations and GroundPoints tell where the adjustment stood.
+  Outcome outcome;
+  std::int16_t Direction = 0;  // 0 along +X; -1 laid out along -X
+  std::vector<StripIteration> Iterations;
+  OneBased<Point3> GroundPoints;  // i = 1..G, after the last applied corrections
+  // Of the last linearisation, computed - observed, unweighted: (2p-1, k) x
+  // and (2p, k) y of point k of photograph p.
+  RaggedTable<double> Residual;
+  // Per photograph the place k of the point flagged "*Error*": the largest
+  // absolute residual of the photograph when that exceeds kFlagFactor *
+  // ImageSigma; 0 for none.
+  OneBased<std::int32_t> Flagged;
+  StripStatistics Statistics;
+  // q(r), the diagonal of the inverse of the last iteration's normal matrix.
+  OneBased<double> InverseDiagonal;
+
+  std::int32_t IterationCount() const {
+    return Iterations.empty() ? 0 : Iterations.back().Iteration;
+  }
+  // The stations after the last applied corrections (once a Step has run).
+  const OneBased<StationParameters>& Stations() const { return Iterations.back().Stations; }
+  // Standard deviation of coordinate c = 1..3 of ground point i.
+  double PointSd(std::int32_t i, int c) const;
+  // Standard deviation of parameter q = 0..5 of photograph p >= 2, angles in
+  // radians; 0 for the held X of photograph 2.
+  double StationSd(std::int32_t p, int q) const;
+};
+
+// The bundle adjustment of a strip from its approximations, one iteration a
+// Step, so that the procedure can print and ask between iterations. Each
+// step builds and solves the normal equations of the current model, records
+// the iteration, and applies its corrections unless the matrix is singular
+// or a correction exceeds kDivergenceLimit; the last iteration (convergence
+// or kLastIteration) also forms the precisions, the statistics and the
+// flags. s, normals (StripNormals(s)) and StationSigma (StationSigmas) must
+// outlive the adjustment.
+class StripAdjustment {
+ public:
+  StripAdjustment(const Strip& s, ArrowheadNormals& normals, const OneBased<double>& StationSigma,
+                  std::int16_t Direction);
+  // One iteration. True while another is due; false once the adjustment has
+  // ended, Result().outcome telling how.
+  bool Step();
+  const StripResult& Result() const { return result_; }
+
+ private:
+  bool Stop(Outcome outcome);
+  OneBased<StationParameters> CurrentStations() const;
+
+  const Strip& s_;
+  std::int32_t n_;
+  StripModel m_;
+  StripSolver solver_;
+  OneBased<double> NormalVector_;
+  IterationSums sums_;
+  StripResult result_;
+};
 
 }  // namespace tessaro
