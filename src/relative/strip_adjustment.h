@@ -156,9 +156,8 @@ ImagePointRows CollinearityRows(const PhotoRotation& R, const Point3& centre, co
 // The accumulators add R^T R and R^T R(0) of one observation row to the
 // normal matrix A and right-hand side B, only where that row has non-zero
 // coefficients: its ground point I (1-based), its station, and the block
-// between them. The ground point index is an argument: the original
-// procedures read it from a module-wide loop counter, which adds nothing to
-// the sums. A is packed (numeric/packed.h) or the arrowhead of StripNormals;
+// between them. The ground point index is an argument rather than a
+// module-wide loop counter; it only says where the sums go. A is packed (numeric/packed.h) or the arrowhead of StripNormals;
 // either gets the same additions in the same order.
 //   AddPointBlock          rows 3(I-1)+1..3, coefficients R(1..3)
 //   AddSecondStationBlock  rows 3G+1..5 of photograph 2, coefficients R(4..8)
