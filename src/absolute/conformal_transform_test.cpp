@@ -1,5 +1,5 @@
-// The absolute orientation's arithmetic: the rotation derivatives against
-// finite differences, the adjustment on control built from its definition,
+// The absolute orientation's arithmetic: the adjustment on control built
+// from its definition (a wrong rotation derivative shows in its iterations),
 // and the pairing by number against the literal search.
 #include "absolute/conformal_transform.h"
 
@@ -13,22 +13,6 @@
 
 namespace tessaro {
 namespace {
-
-// Each derivative is that of RotationMatrix(a, b, c) times the scale (central differences).
-TEST(RotationDerivatives, MatchFiniteDifferences) {
-  for (const double a : {0.0, 0.3, -1.2, 2.0}) {
-    const double b = 0.7 - a / 2, c = 1.1 * a - 0.4, h = 1e-6;
-    Matrix3 D[3], Rp, Rm;
-    RotationDerivatives(a, b, c, 2.5, D[0], D[1], D[2]);
-    for (int k = 0; k < 3; ++k) {
-      RotationMatrix(Rp, a + h * (k == 0), b + h * (k == 1), c + h * (k == 2));
-      RotationMatrix(Rm, a - h * (k == 0), b - h * (k == 1), c - h * (k == 2));
-      for (int i = 1; i <= 3; ++i)
-        for (int j = 1; j <= 3; ++j)
-          EXPECT_NEAR(D[k](i, j), 2.5 * (Rp(i, j) - Rm(i, j)) / (2 * h), 1e-8) << k << i << j;
-    }
-  }
-}
 
 // Control 'F' full, 'H' horizontal (Z = 0), 'V' vertical (X = Y = 0) at random model
 // points: ground = T + scale * RotationMatrix(u7, u6, u5) * model, plus noise.
@@ -109,21 +93,20 @@ TEST(AdjustSevenParameters, KnownNoisyAndDivergingTransformations) {
   }
 }
 
-// The literal search the pairing must agree with, on 0-based copies.
-std::vector<std::int32_t> PairLiterally(const std::vector<std::int32_t>& ctrl,
-                                        std::vector<std::int32_t>& no, std::vector<Point3>& xyz) {
+// The literal search the pairing must agree with.
+std::vector<std::int32_t> PairLiterally(const OneBased<std::int32_t>& ctrl,
+                                        OneBased<std::int32_t>& no, OneBased<Point3>& xyz) {
   std::vector<std::int32_t> unmatched;
-  const int count = std::ssize(no), nCtrl = std::ssize(ctrl);
-  for (int i = 0; i < nCtrl; ++i) {
-    const int place = i - std::ssize(unmatched);
-    int j = place;
-    while (j < count && no[j] != ctrl[i]) ++j;
-    if (j >= count) {
-      unmatched.push_back(i + 1);
+  for (std::int32_t i = 1; i <= ctrl.size(); ++i) {
+    const std::int32_t place = i - std::ssize(unmatched);
+    std::int32_t j = place;
+    while (j <= no.size() && no(j) != ctrl(i)) ++j;
+    if (j > no.size()) {
+      unmatched.push_back(i);
       continue;
     }
-    std::swap(no[j], no[place]);
-    std::swap(xyz[j], xyz[place]);
+    std::swap(no(j), no(place));
+    std::swap(xyz(j), xyz(place));
   }
   return unmatched;
 }
@@ -136,22 +119,18 @@ TEST(PairByNumber, AgreesWithTheLiteralSearch) {
   for (int round = 0; round < 400; ++round) {
     const int nCtrl = 1 + round % 23, count = 1 + (round * 7) % 31;
     std::uniform_int_distribution<std::int32_t> number(1, 2 + round % 17);
-    std::vector<std::int32_t> ctrl(nCtrl), no(count);
-    for (int i = 0; i < nCtrl; ++i) ctrl[i] = round % 4 == 0 ? nCtrl - i : number(gen);
-    for (int j = 0; j < count; ++j) no[j] = round % 4 == 0 ? count - j : number(gen);
-    std::vector<Point3> xyz(count);
-    OneBased<std::int32_t> ctrlNo(nCtrl), noB(count);
-    OneBased<Point3> xyzB(count);
-    for (int j = 0; j < count; ++j) xyz[j] = xyzB(j + 1) = {1.0 * j, 2.0 * no[j], 0};
-    for (int i = 0; i < nCtrl; ++i) ctrlNo(i + 1) = ctrl[i];
-    for (int j = 0; j < count; ++j) noB(j + 1) = no[j];
-
-    const std::vector<std::int32_t> unmatched = PairLiterally(ctrl, no, xyz);
-    ASSERT_EQ(PairByNumber(ctrlNo, nCtrl, noB, xyzB, count), unmatched) << round;
-    for (int j = 0; j < count; ++j) {
-      ASSERT_EQ(noB(j + 1), no[j]) << round << " " << j;
-      ASSERT_EQ(xyzB(j + 1), xyz[j]);
+    OneBased<std::int32_t> ctrl(nCtrl), no(count);
+    OneBased<Point3> xyz(count);
+    for (int i = 1; i <= nCtrl; ++i) ctrl(i) = round % 4 == 0 ? nCtrl + 1 - i : number(gen);
+    for (int j = 1; j <= count; ++j) {
+      no(j) = round % 4 == 0 ? count + 1 - j : number(gen);
+      xyz(j) = {1.0 * j, 0, 0};
     }
+    OneBased<std::int32_t> expectedNo = no;
+    OneBased<Point3> expectedXyz = xyz;
+    const std::vector<std::int32_t> unmatched = PairLiterally(ctrl, expectedNo, expectedXyz);
+    ASSERT_EQ(PairByNumber(ctrl, nCtrl, no, xyz, count), unmatched) << round;
+    ASSERT_TRUE(no == expectedNo && xyz == expectedXyz) << round;
   }
 }
 

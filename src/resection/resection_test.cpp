@@ -100,7 +100,8 @@ TEST_F(ResectionTest, ExampleReport) {
   EXPECT_EQ(m_.StationValues(6), m_.Kappa);  // the result is the next run's observed station
 }
 
-// Points dropped from the example, then runs on the eight left under iteration limits.
+// Points dropped from the example, then runs on the eight left (how runs
+// end: the adjustment's own tests).
 TEST_F(ResectionTest, DroppingPointsAndLimits) {
   // Control points 1 and 2 exchanged: image records find theirs by number.
   Enter(Edited(example_, " 1,    0, 1000, 124.519\n 2, 1000, 1000, 210.423",
@@ -113,16 +114,7 @@ TEST_F(ResectionTest, DroppingPointsAndLimits) {
   // Each selection starts from all nine: an unknown number keeps one more.
   Press({"Select Control Points"}, {"2", "42", "6"});
   EXPECT_EQ(ui.messages, Lines{"Point No.  42 Not Found"});
-  const std::regex summary("RMS= +( [.\\d]+ ) +  ITER=        (\\d)  +STATION=      111 $");
-  std::smatch match;
-  for (const auto& [limit, iterations] : {std::pair{"", "1"}, {"2.5", "3"}, {"", "1"}}) {
-    // "2.5" halves to even; the third run converges, but the limit comes first.
-    Press({"Iterations", "Make Resection"}, {limit});
-    const std::string last = Report().back();
-    EXPECT_TRUE(std::regex_search(last, match, summary) && match[2] == iterations) << last;
-    EXPECT_FALSE(Solved());
-  }
-  Press({"Reverse Direction", "Reverse Direction", "Iterations", "Make Resection"}, {"8"});
+  Press({"Reverse Direction", "Reverse Direction", "Make Resection"});
   EXPECT_NEAR(m_.Xo, 1000.59, 1e-2);  // the example is rounded to micrometres
   Press({"Make Resection"});          // from the solution: at once, the angles not converted again
   EXPECT_NEAR(m_.Kappa, 2.5 * kDeg, 1e-7);
@@ -132,9 +124,11 @@ TEST_F(ResectionTest, DroppingPointsAndLimits) {
             " 1  2  3  4  5  6  7  8  9  1  2  3  4  5  6  7  8  9 "
             " 1  2  9  4  8  6  7  5  3 ");
   EXPECT_TRUE(std::regex_search(r[r.size() - 18], std::regex("ITER=        1 .*GCP= 8 $")));
-  // Looking up instead of down, the second iteration diverges: not applied.
+  // Looking up instead of down, the second iteration diverges: not applied,
+  // the summary line only.
   Press({"Reverse Direction", "Make Resection"});
-  EXPECT_TRUE(std::regex_search(Report().back(), match, summary) && match[2] == "2");
+  EXPECT_TRUE(
+      std::regex_search(Report().back(), std::regex("  ITER=        2  +STATION=      111 $")));
   EXPECT_LT(std::fabs(m_.Zo - 3000), 10000);
 }
 
