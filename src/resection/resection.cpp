@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,15 @@ namespace {
 const char* const kNoMatch = "Error Image point does not match the Control *** Job aborted";
 const char* const kSolveFailed = "Error in Matrix Inversion";
 const char* const kNotComputed = ": the resection is not computed";
+// A drop never leaves fewer points in use than this: a station needs three.
+constexpr std::int32_t kPointsKept = 3;
+// BlackBoard is cleared after every this many iterations shown.
+constexpr int kIterationsOnScreen = 4;
+// Typed whole numbers below this size are exact in a double and print as
+// whole numbers; larger ones in the plain real form.
+constexpr double kExactWhole = 9e15;
+constexpr double kLowestLimit = std::numeric_limits<std::int32_t>::min();
+constexpr double kHighestLimit = std::numeric_limits<std::int32_t>::max();
 
 // The fixed tables of the module held 1000 records, so any position up to
 // a count in use could be read. Containers grow instead: every count that a
@@ -48,8 +58,9 @@ std::string BoxText(double value) {
 // The plain number form of a typed whole number: a blank or "-", the digits,
 // a blank.
 std::string PlainAnswer(double value) {
-  const std::string digits =
-      std::fabs(value) < 9e15 ? PlainWhole(static_cast<std::int64_t>(value)) : PlainReal(value);
+  const std::string digits = std::fabs(value) < kExactWhole
+                                 ? PlainWhole(static_cast<std::int64_t>(value))
+                                 : PlainReal(value);
   return (value < 0 ? "" : " ") + digits + " ";
 }
 
@@ -138,8 +149,7 @@ void SelectControlPoints(Console& c) {
   for (std::int32_t i = 1; i <= m.CtrlPointCount; ++i)
     PrintItems(c.job.Channel5, {m.ImgPointNo(i), Semi});
   const double k = WholeAnswer(c, "Enter number of control points to be droped");
-  // At least three points always stay in use.
-  if (k > m.CtrlPointCount - 3 || k < 1) return;
+  if (k > m.CtrlPointCount - kPointsKept || k < 1) return;
   std::vector<double> DropList;
   for (int t = 1; t <= static_cast<int>(k); ++t)
     DropList.push_back(WholeAnswer(c, "Enter Point ID" + std::to_string(t)));
@@ -151,7 +161,7 @@ void SelectControlPoints(Console& c) {
 void SetIterationLimit(Console& c) {
   const double limit = WholeAnswer(c, "Enter Number of Iterations");
   c.module.IterationLimit =
-      static_cast<std::int32_t>(std::clamp(limit, -2147483648.0, 2147483647.0));
+      static_cast<std::int32_t>(std::clamp(limit, kLowestLimit, kHighestLimit));
 }
 
 // A standard error of 0 would divide by zero in the weights: name it.
@@ -218,7 +228,7 @@ bool ShowStep(Console& c, const ResectionResult& r, int& screen) {
   }
   c.ShowBlackBoard();
   for (int k = 1; k <= 6; ++k) PrintItems(c.BlackBoard, {k, Comma, r.Last.d(k)});
-  if (++screen == 4) {
+  if (++screen == kIterationsOnScreen) {
     c.BlackBoard.Clear();
     screen = 0;
   }
