@@ -108,7 +108,7 @@ struct AbsoluteSolution {
 // Adjusts the seven unknowns on control points 1..n: ground coordinates
 // `ground`, model coordinates `model` of their partners, standard errors
 // sigma(i) = {horizontal, vertical}; then transforms the measured points
-// model(1..count), count >= n. The translations start from start(1..3); the
+// model(1..count) (model holds max(n, count) points). The translations start from start(1..3); the
 // scale starts at 1 and the angles at 0. Each iteration forms an X and a Y
 // row for horizontal control and a Z row for vertical control, divided by
 // the standard error, solves the normal equations (CholeskySolve, kSolve)
