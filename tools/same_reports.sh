@@ -85,6 +85,81 @@ Exit
 EOF
 done
 
+# Resection ends and repeated point numbers: image records and control
+# numbered twice (the first control point of a number counts), drop lists
+# that name a number twice or not at all, limits, divergence, free angles, a
+# point level with the projection centre, standard errors of 0 and so large
+# that the normal matrix is singular.
+d=resection-outcomes; mkdir -p "$d"
+ex=$src/examples/resection.txt
+sed -e 's/^ 0,0,0,0$/ 4, 5, 2005, 100\n 0,0,0,0/' -e 's/^ 0,0,0$/ 4, -54.760, -0.961\n 1, -57.973, -54.404\n 0,0,0/' \
+  "$ex" > "$d/repeats.txt"
+sed 's/^111,.*/111,800,1500,2300,0,0,0,1000,1000,0/' "$ex" > "$d/free.txt"
+sed 's/259.714/2300/' "$ex" > "$d/flat.txt"
+sed 's/^111,.*/111,800,1500,2300,0,0,0,0,1000,2000/' "$ex" > "$d/zero.txt"
+sed -e 's/^111,.*/111,800,1500,2300,0,0,0,1e200,1e200,1e200/' -e '/^ [3-9], .*\..*, .*\./d' \
+  "$ex" > "$d/singular.txt"
+{
+  echo "Open-OutputFile report.txt"
+  echo "Open-Resection repeats.txt"; echo "Enter Resection Data"; echo "Make Resection"
+  echo "dump BlackBoard"
+  for a in 4 4 42 4 1; do echo "answer $a"; done; echo "Select Control Points"
+  echo "answer 0"; echo "Iterations"; echo "Make Resection"; echo "dump BlackBoard"
+  for a in 7 4 4 1 1 9 9 3; do echo "answer $a"; done; echo "Select Control Points"
+  echo "answer 1"; echo "Iterations"; echo "Make Resection"
+  echo "answer 8"; echo "Iterations"; echo "Make Resection"; echo "dump BlackBoard"
+  echo "Reverse Direction"; echo "Make Resection"; echo "dump BlackBoard"
+  echo "Change Sta Parameters"; echo "dump Station values"
+  for f in free flat zero singular; do
+    echo "Close-Resection"; echo "Open-Resection $f.txt"; echo "Enter Resection Data"
+    echo "Make Resection"; echo "dump BlackBoard"
+  done
+  echo "Exit"
+} > "$d/run.tss"
+
+# Absolute orientation with repeated numbers among control and measured
+# points, measured points in reverse order, control without a partner, and
+# control that cannot fix the rotation (singular normal equations).
+d=absolute-repeats; mkdir -p "$d"
+cat > "$d/abs.txt" <<'EOF'
+"Repeats"
+0.027
+3701, 4612.350, 3187.620, 112.480
+3702, 5688.910, 3245.070, 187.350
+3709, 5000, 3500, 150
+3705, 5704.280, 4093.550, 0
+3701, 4612.350, 3187.620, 112.480
+3708, 0, 0, 176.260
+0,0,0,0
+3708,  -32.826,   29.326, -140.127
+3707,   35.741,   22.542, -143.152
+3705,   52.316,   44.492, -144.365
+3701,  -36.491,  -35.394, -146.493
+3706,   23.105,  -36.002, -140.449
+3702,   53.708,  -27.042, -137.865
+3701,  -36.491,  -35.394, -146.493
+3704,    7.443,    0.852, -137.068
+3703,  -23.999,   35.345, -142.552
+3705,   52.316,   44.492, -144.365
+0,0,0,0
+EOF
+cat > "$d/flat.txt" <<'EOF'
+"One model point for all control"
+0.027
+1, 100, 200, 10
+2, 300, 200, 20
+3, 300, 400, 30
+0,0,0,0
+1, 1, 1, 1
+2, 1, 1, 1
+3, 1, 1, 1
+0,0,0,0
+EOF
+printf '%s\n' "Open-OutputFile report.txt" "Open Absolute Orient abs.txt" \
+  "Enter Absolute Orient Data" "Process Absolute Orient" "Process Absolute Orient" \
+  "Close Absolute Orient" "Open Absolute Orient flat.txt" "Enter Absolute Orient Data" \
+  "Process Absolute Orient" "Exit" > "$d/run.tss"
+
 # --- run both builds on every session and compare ---
 differ=()
 count=0

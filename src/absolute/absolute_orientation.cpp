@@ -26,6 +26,41 @@ std::int32_t ReadPointList(InputChannel& in, OneBased<std::int32_t>& no, OneBase
   });
 }
 
+// The report's tables: a column = the Tab before it and the pattern of its
+// numbers.
+const TableLayout kControl = {
+    {2}, {15, "########0.000"}, {35, "########0.000"}, {55, "########0.000"}};
+const TableLayout kResidual = {{2}, {20, "####0.0000"}, {35, "####0.0000"}, {50, "####0.0000"}};
+const TableLayout kTransformed = {
+    {0, "##########"}, {15, "##########.000"}, {30, "##########.000"}, {48, "########.000"}};
+
+// One line "label value" of the parameter list.
+void PrintParameter(PrintDestination& out, const char* label, const char* pattern, double value) {
+  const TableColumn line[] = {{0}, {0, pattern}};
+  PrintRow(out, line, {label, value});
+}
+
+void PrintParameters(PrintDestination& out, const AbsoluteSolution& s, double pi) {
+  const OneBased<double>& u = s.Unknowns;
+  PrintItems(out, {" "});
+  PrintItems(out, {" Transformation Parameters"});
+  PrintItems(out, {" ========================="});
+  PrintParameter(out, "   Dx = ", "##########.000", u(1));
+  PrintParameter(out, "   Dy = ", "##########.000", u(2));
+  PrintParameter(out, "   Dz = ", "##########.000", u(3));
+  PrintParameter(out, "   Scale = ", "####.000000", u(4));
+  PrintParameter(out, "   Omega = ", "######.000000", RadToDeg(u(5), pi));
+  PrintParameter(out, "   Phi   = ", "######.000000", RadToDeg(u(6), pi));
+  PrintParameter(out, "   Kappa = ", "######.000000", RadToDeg(u(7), pi));
+  PrintParameter(out, "   So    = ", "#######.000000", s.So);
+  PrintParameter(out, "   RMSE  = ", "#######.000000", s.RMSE);
+  PrintParameter(out, "   Itera = ", "###", s.Iterations);
+  // Only a So that grew after the settling iterations is "not converged".
+  PrintItems(out, {"   Convg = ", Semi, s.outcome.ending == Ending::GotWorse ? "NO " : "YES"});
+}
+
+// The report section: control points, residuals, parameters, then every
+// measured point transformed, control partners first.
 void PrintReport(Console& c, const AbsoluteSolution& s) {
   Module1& m = c.module;
   ReportChannel& out = c.job.Channel5;
@@ -35,40 +70,24 @@ void PrintReport(Console& c, const AbsoluteSolution& s) {
              {"  Point#", Semi, "           X                        Y                        Z"});
   for (std::int32_t i = 1; i <= m.CtrlPointCount; ++i) {
     const Point3& g = m.CtrlXYZ(i);
-    PrintItems(out, {Tab(2), Semi, m.CtrlPointNo(i), Semi, Tab(15), Semi,
-                     FormatNumber(g[0], "########0.000"), Semi, Tab(35), Semi,
-                     FormatNumber(g[1], "########0.000"), Semi, Tab(55), Semi,
-                     FormatNumber(g[2], "########0.000")});
+    PrintRow(out, kControl, {m.CtrlPointNo(i), g[0], g[1], g[2]});
   }
   PrintItems(out, {"   "});
   PrintItems(out, {"  Residuals"});
   PrintItems(out, {"  Point#", Semi, "         Vx                 Vy                Vz"});
   for (std::int32_t i = 1; i <= m.CtrlPointCount; ++i) {
-    const Point3& v = s.V(i);
-    PrintItems(
-        out, {Tab(2), Semi, m.CtrlPointNo(i), Semi, Tab(20), Semi, FormatNumber(v[0], "####0.0000"),
-              Semi, Tab(35), Semi, FormatNumber(v[1], "####0.0000"), Semi, Tab(50), Semi,
-              FormatNumber(v[2], "####0.0000")});
+    const Point3& v = s.V(i).v;
+    PrintRow(out, kResidual, {m.CtrlPointNo(i), v[0], v[1], v[2]});
   }
-  const OneBased<double>& u = m.AbsUnknowns;
-  PrintItems(out, {" "});
-  PrintItems(out, {" Transformation Parameters"});
-  PrintItems(out, {" ========================="});
-  PrintItems(out, {"   Dx = ", Semi, FormatNumber(u(1), "##########.000")});
-  PrintItems(out, {"   Dy = ", Semi, FormatNumber(u(2), "##########.000")});
-  PrintItems(out, {"   Dz = ", Semi, FormatNumber(u(3), "##########.000")});
-  PrintItems(out, {"   Scale = ", Semi, FormatNumber(u(4), "####.000000")});
-  PrintItems(out, {"   Omega = ", Semi, FormatNumber(RadToDeg(u(5), m.Pi), "######.000000")});
-  PrintItems(out, {"   Phi   = ", Semi, FormatNumber(RadToDeg(u(6), m.Pi), "######.000000")});
-  PrintItems(out, {"   Kappa = ", Semi, FormatNumber(RadToDeg(u(7), m.Pi), "######.000000")});
-  PrintItems(out, {"   So    = ", Semi, FormatNumber(s.So, "#######.000000")});
-  PrintItems(out, {"   RMSE  = ", Semi, FormatNumber(s.RMSE, "#######.000000")});
-  PrintItems(out, {"   Itera = ", Semi, FormatNumber(s.Iterations, "###")});
-  PrintItems(out, {"   Convg = ", Semi, s.Convergence});
+  PrintParameters(out, s, m.Pi);
   PrintItems(out, {});
   PrintItems(out, {"Transformed control and New points"});
   PrintItems(out, {});
   PrintItems(out, {"Point No.          X                  Y                    Z"});
+  for (std::int32_t j = 1; j <= m.ImgPointCount; ++j) {
+    const Point3& g = s.Transformed(j);
+    PrintRow(out, kTransformed, {m.ImgPointNo(j), g[0], g[1], g[2]});
+  }
 }
 
 }  // namespace
@@ -127,21 +146,15 @@ void ComputeAbsoluteOrientation(Console& c) {
   if (m.CtrlSigma.size() < m.CtrlPointCount)
     m.CtrlSigma = OneBased<std::array<double, 2>>(m.CtrlPointCount, {m.AbsSxyz, m.AbsSxyz});
 
-  const AbsoluteSolution s = AdjustSevenParameters(
-      m.CtrlXYZ, m.ModelXYZ, m.CtrlSigma, m.CtrlPointCount, m.AbsRedundancy, m.AbsUnknowns);
-  if (s.ErrCode != 0) return c.ShowMessage("Error in Matrix inversion");
+  const AbsoluteSolution s =
+      AdjustSevenParameters(m.CtrlXYZ, m.ModelXYZ, m.CtrlSigma, m.CtrlPointCount, m.ImgPointCount,
+                            m.AbsRedundancy, m.AbsUnknowns);
+  // The unknowns keep what the iterations solved, also when the solver failed.
+  m.AbsUnknowns = s.Unknowns;
+  if (s.outcome.ending == Ending::Singular) return c.ShowMessage("Error in Matrix inversion");
   PrintReport(c, s);
-
-  // Every measured point, control partners first, then the new points; R is
-  // the rotation of the start of the last iteration, u1..u4 are corrected.
-  for (std::int32_t j = 1; j <= m.ImgPointCount; ++j) {
-    const Point3 g = ConformalPoint(m.AbsUnknowns, s.R, m.ModelXYZ(j));
-    m.ModelXYZ(j) = g;
-    PrintItems(c.job.Channel5, {FormatNumber(m.ImgPointNo(j), "##########"), Semi, Tab(15), Semi,
-                                FormatNumber(g[0], "##########.000"), Semi, Tab(30), Semi,
-                                FormatNumber(g[1], "##########.000"), Semi, Tab(48), Semi,
-                                FormatNumber(g[2], "########.000")});
-  }
+  // The measured points are replaced by their ground coordinates.
+  for (std::int32_t j = 1; j <= m.ImgPointCount; ++j) m.ModelXYZ(j) = s.Transformed(j);
 }
 
 }  // namespace tessaro

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "numeric/cholesky.h"
 #include "numeric/rotation.h"
 #include "resection/adjustment.h"
 #include "shell/console.h"
@@ -19,6 +20,15 @@ namespace {
 const char* const kNoMatch = "Error Image point does not match the Control *** Job aborted";
 const char* const kSolveFailed = "Error in Matrix Inversion";
 const char* const kNotComputed = ": the resection is not computed";
+// A drop never leaves fewer points in use than this: a station needs three.
+constexpr std::int32_t kPointsKept = 3;
+// BlackBoard is cleared after every this many iterations shown.
+constexpr int kIterationsOnScreen = 4;
+// Typed whole numbers below this size are exact in a double and print as
+// whole numbers; larger ones in the plain real form.
+constexpr double kExactWhole = 9e15;
+constexpr double kLowestLimit = std::numeric_limits<std::int32_t>::min();
+constexpr double kHighestLimit = std::numeric_limits<std::int32_t>::max();
 
 // The fixed tables of the module held 1000 records, so any position up to
 // a count in use could be read. Containers grow instead: every count that a
@@ -48,29 +58,39 @@ std::string BoxText(double value) {
 // The plain number form of a typed whole number: a blank or "-", the digits,
 // a blank.
 std::string PlainAnswer(double value) {
-  const std::string digits =
-      std::fabs(value) < 9e15 ? PlainWhole(static_cast<std::int64_t>(value)) : PlainReal(value);
+  const std::string digits = std::fabs(value) < kExactWhole
+                                 ? PlainWhole(static_cast<std::int64_t>(value))
+                                 : PlainReal(value);
   return (value < 0 ? "" : " ") + digits + " ";
 }
 
+// The summary line of every run, the last line of BlackBoard's summary and
+// of the report of a run that ends unsolved.
 void PrintSummary(PrintDestination& out, double Rms, int Iteration, std::int32_t StationNo) {
   PrintItems(out, {"  RMS=", Comma, Rms, Comma, "  ITER=", Comma, Iteration, Comma,
                    " STATION=", Comma, StationNo});
 }
 
-void PrintPosition(PrintDestination& out, const Module1& m) {
-  PrintItems(out, {"    EXTERIOR ORIENTATION PARAMETERS"});
-  PrintItems(out, {Tab(5), Semi, "X", Semi, Tab(25), Semi, "Y", Semi, Tab(40), Semi, "Z"});
-  PrintItems(out, {FormatNumber(m.Xo, "########.###"), Semi, Tab(15), Semi,
-                   FormatNumber(m.Yo, "########.###"), Semi, Tab(30), Semi,
-                   FormatNumber(m.Zo, "########.###")});
-}
+// The tables of BlackBoard and the report: a heading layout of texts and the
+// layout of its lines of numbers.
+const TableLayout kPositionHeading = {{5}, {25}, {40}};
+const TableLayout kPosition = {{0, "########.###"}, {15, "########.###"}, {30, "########.###"}};
+const TableLayout kResidualHeading = {{0}, {15}, {27}, {37}, {52}};
+const TableLayout kResidual = {
+    {0}, {10, "#####.###"}, {25, "#####.###"}, {35, "#####.###"}, {50, "#####.###"}};
+const TableLayout kRadial = {{0}, {10, "######.###"}, {25, "######.###"}};
 
-// The angles in degrees; BlackBoard and the report place them differently.
-void PrintAngles(PrintDestination& out, const Module1& m, int tabPhi, int tabKappa) {
+// The station (Xo, Yo, Zo; the angles in degrees); BlackBoard places the
+// angles at columns 20 and 40, the report at 15 and 30.
+void PrintStation(PrintDestination& out, const OneBased<double>& P, int tabPhi, int tabKappa,
+                  bool report) {
+  PrintItems(out, {"    EXTERIOR ORIENTATION PARAMETERS"});
+  PrintRow(out, kPositionHeading, {"X", "Y", "Z"});
+  PrintRow(out, kPosition, {P(1), P(2), P(3)});
+  if (report) PrintItems(out, {" "});
   const double toDegrees = 1 / DegreeFactor();
-  PrintAngleBlock(out, m.Omega * toDegrees, m.Phi * toDegrees, m.Kappa * toDegrees,
-                  "#######.####", tabPhi, tabKappa);
+  PrintAngleBlock(out, P(4) * toDegrees, P(5) * toDegrees, P(6) * toDegrees, "#######.####", tabPhi,
+                  tabKappa);
 }
 
 // StationValues(1..6) = the station as it stands, the angles multiplied by
@@ -90,7 +110,7 @@ void StoreStation(Module1& m, double angleFactor) {
 void Prepare(Console& c) {
   Module1& m = c.module;
   m.DirectionSign = 1;
-  m.IterationLimit = 8;
+  m.IterationLimit = kResectionIterationLimit;
   if (MatchImageToControl(m.ImgPointNo, m.ImgPointCount, m.CtrlPointNo, m.CtrlPointCount,
                           m.MatchIndex) != 0)
     return c.ShowMessage(kNoMatch);
@@ -129,8 +149,7 @@ void SelectControlPoints(Console& c) {
   for (std::int32_t i = 1; i <= m.CtrlPointCount; ++i)
     PrintItems(c.job.Channel5, {m.ImgPointNo(i), Semi});
   const double k = WholeAnswer(c, "Enter number of control points to be droped");
-  // At least three points always stay in use.
-  if (k > m.CtrlPointCount - 3 || k < 1) return;
+  if (k > m.CtrlPointCount - kPointsKept || k < 1) return;
   std::vector<double> DropList;
   for (int t = 1; t <= static_cast<int>(k); ++t)
     DropList.push_back(WholeAnswer(c, "Enter Point ID" + std::to_string(t)));
@@ -142,7 +161,7 @@ void SelectControlPoints(Console& c) {
 void SetIterationLimit(Console& c) {
   const double limit = WholeAnswer(c, "Enter Number of Iterations");
   c.module.IterationLimit =
-      static_cast<std::int32_t>(std::clamp(limit, -2147483648.0, 2147483647.0));
+      static_cast<std::int32_t>(std::clamp(limit, kLowestLimit, kHighestLimit));
 }
 
 // A standard error of 0 would divide by zero in the weights: name it.
@@ -156,40 +175,94 @@ bool RefuseZeroSigma(Console& c) {
   return which != nullptr;
 }
 
-void WriteResult(Console& c, const ResectionEquations& eq, const OneBased<double>& Q, double Rms,
-                 int Iteration) {
+// The station cells follow the adjustment step by step.
+void SetStation(Module1& m, const OneBased<double>& P) {
+  m.Xo = P(1);
+  m.Yo = P(2);
+  m.Zo = P(3);
+  m.Omega = P(4);
+  m.Phi = P(5);
+  m.Kappa = P(6);
+}
+
+// The result section of a converged run; its station becomes the observed
+// station of the next run.
+void WriteResult(Console& c, const ResectionResult& r) {
   Module1& m = c.module;
   StoreStation(m, 1.0);
-  StationPrecisions(Q, m.StationValues(7), m.StationValues(8));
+  m.StationValues(7) = r.PositionPrecision;
+  m.StationValues(8) = r.AnglePrecision;
 
   ReportChannel& out = c.job.Channel5;
   PrintItems(out, {"  "});
-  PrintItems(out, {"Point#", Semi, Tab(15), Semi, "X", Semi, Tab(27), Semi, "VX", Semi, Tab(37),
-                   Semi, "Y", Semi, Tab(52), Semi, "VY"});
+  PrintRow(out, kResidualHeading, {"Point#", "X", "VX", "Y", "VY"});
   PrintItems(out, {" "});
-  for (std::int32_t i = 1; i <= m.PointsInUse; ++i)
-    PrintItems(out, {m.ImgPointNo(i), Semi, Tab(10), Semi, FormatNumber(m.ImgX(i), "#####.###"),
-                     Semi, Tab(25), Semi, FormatNumber(eq.MisclosureX(i), "#####.###"), Semi,
-                     Tab(35), Semi, FormatNumber(m.ImgY(i), "#####.###"), Semi, Tab(50), Semi,
-                     FormatNumber(eq.MisclosureY(i), "#####.###")});
+  for (const ResectionResidual& v : r.Residuals)
+    PrintRow(out, kResidual, {v.No, v.x, v.vx, v.y, v.vy});
   PrintItems(out, {"  "});
-  PrintItems(out, {"  RMS=", Comma, Rms, Comma, "  ITER=", Comma, Iteration, Comma,
+  PrintItems(out, {"  RMS=", Comma, r.Last.Rms, Comma, "  ITER=", Comma, r.Last.Number, Comma,
                    " STATION=", Comma, m.StationNo, Comma, "Number of GCP=", Semi, m.PointsInUse});
   PrintItems(out, {" "});
-  PrintPosition(out, m);
-  PrintItems(out, {" "});
-  PrintAngles(out, m, 15, 30);
+  PrintStation(out, r.Station, 15, 30, true);
   PrintItems(out, {" "});
   PrintItems(out, {"   Point i, Radial Distamce r,   Dr"});
-  for (std::int32_t i = 1; i <= m.PointsInUse; ++i) {
-    const double x = m.ImgX(i), y = m.ImgY(i);
-    const double r = std::sqrt(x * x + y * y);
-    const double vx = eq.MisclosureX(i), vy = eq.MisclosureY(i);
-    const double dr = std::sqrt(vx * vx + vy * vy);
-    PrintItems(out, {m.ImgPointNo(i), Semi, Tab(10), Semi, FormatNumber(r, "######.###"), Semi,
-                     Tab(25), Semi, FormatNumber(dr, "######.###")});
-  }
+  for (const ResectionResidual& v : r.Residuals) PrintRow(out, kRadial, {v.No, v.r, v.dr});
   c.job.ReadyFlag(kResectionSolved) = kTrue;
+}
+
+// What the latest step shows: a message when it failed, else its corrections
+// on BlackBoard, and unless they diverged the station they gave; the report
+// gets the result section or the summary line when the run ends. screen
+// counts the iterations shown; every fourth clears BlackBoard. Returns
+// whether the run has ended.
+bool ShowStep(Console& c, const ResectionResult& r, int& screen) {
+  const std::optional<Outcome>& end = r.outcome;
+  if (end && end->ending == Ending::Refused) {
+    c.ShowMessage("Point" + PlainAnswer(c.module.ImgPointNo(end->item)) +
+                  "lies level with the projection centre (q = 0)" + kNotComputed);
+    return true;
+  }
+  if (end && end->ending == Ending::Singular) {
+    c.ShowMessage(kSolveFailed);
+    return true;
+  }
+  c.ShowBlackBoard();
+  for (int k = 1; k <= 6; ++k) PrintItems(c.BlackBoard, {k, Comma, r.Last.d(k)});
+  if (++screen == kIterationsOnScreen) {
+    c.BlackBoard.Clear();
+    screen = 0;
+  }
+  const std::int32_t StationNo = c.module.StationNo;
+  if (!end || end->ending != Ending::Diverged) {
+    PrintSummary(c.BlackBoard, r.Last.Rms, r.Last.Number, StationNo);
+    PrintStation(c.BlackBoard, r.Station, 20, 40, false);
+  }
+  if (!end) return false;
+  if (end->ending == Ending::Converged) {
+    WriteResult(c, r);
+  } else {
+    PrintSummary(c.job.Channel5, r.Last.Rms, r.Last.Number, StationNo);
+  }
+  return true;
+}
+
+// The observations of a run: the points in use with their control, and the
+// observed station StationValues(1..6) with its standard errors.
+ResectionObservations Observations(const Module1& m) {
+  ResectionObservations obs;
+  obs.f = m.PrincipalDistance;
+  obs.ImagePrecision = m.ImagePrecision;
+  obs.Points.resize(m.PointsInUse);
+  for (std::int32_t i = 1; i <= m.PointsInUse; ++i) {
+    const std::array<double, 3>& ground = m.CtrlXYZ(m.MatchIndex(i));
+    obs.Points(i) = {m.ImgPointNo(i), m.ImgX(i), m.ImgY(i), ground[0], ground[1], ground[2]};
+  }
+  for (int k = 1; k <= 6; ++k) obs.Observed(k) = m.StationValues(k);
+  obs.Sigma(1) = m.SigmaXY;
+  obs.Sigma(2) = m.SigmaZ;
+  obs.Sigma(3) = m.SigmaXY;
+  obs.Sigma(4) = obs.Sigma(5) = obs.Sigma(6) = m.SigmaAngle;
+  return obs;
 }
 
 // Mode 6: the iterated adjustment, each iteration shown on BlackBoard; the
@@ -199,77 +272,22 @@ void MakeResection(Console& c) {
   if (m.PointsInUse < 1)
     return c.ShowMessage(std::string("No control point is in use") + kNotComputed);
   if (RefuseZeroSigma(c)) return;
+  // An angle precision of 0 or less leaves the angles practically free.
+  if (m.SigmaAngle <= 0) m.SigmaAngle = kFreeAngleSigma;
 
-  ResectionObservations obs;
-  obs.f = m.PrincipalDistance;
-  obs.ImagePrecision = m.ImagePrecision;
-  obs.Points.resize(m.PointsInUse);
-  for (std::int32_t i = 1; i <= m.PointsInUse; ++i) {
-    const std::array<double, 3>& ground = m.CtrlXYZ(m.MatchIndex(i));
-    obs.Points(i) = {m.ImgPointNo(i), m.ImgX(i), m.ImgY(i), ground[0], ground[1], ground[2]};
-  }
-
-  double PreviousVariance = 1e9;
-  int Iteration = 0;
-  int screen = 0;  // every fourth iteration clears BlackBoard
+  OneBased<double> P(6);
+  P(1) = m.Xo;
+  P(2) = m.Yo;
+  P(3) = m.Zo;
+  P(4) = m.Omega;
+  P(5) = m.Phi;
+  P(6) = m.Kappa;
+  ResectionAdjustment run(Observations(m), P, m.IterationLimit);
+  int screen = 0;
   for (;;) {
-    ++Iteration;
-    // An angle precision of 0 or less leaves the angles practically free.
-    if (m.SigmaAngle <= 0) m.SigmaAngle = 3.14;
-    for (int k = 1; k <= 6; ++k) obs.Observed(k) = m.StationValues(k);
-    obs.Sigma(1) = m.SigmaXY;
-    obs.Sigma(2) = m.SigmaZ;
-    obs.Sigma(3) = m.SigmaXY;
-    obs.Sigma(4) = obs.Sigma(5) = obs.Sigma(6) = m.SigmaAngle;
-    OneBased<double> P(6);
-    P(1) = m.Xo;
-    P(2) = m.Yo;
-    P(3) = m.Zo;
-    P(4) = m.Omega;
-    P(5) = m.Phi;
-    P(6) = m.Kappa;
-
-    m.StationRotation();
-    ResectionEquations eq = FormNormalEquations(obs, P);
-    if (eq.FlatPoint != 0)
-      return c.ShowMessage("Point" + PlainAnswer(obs.Points(eq.FlatPoint).No) +
-                           "lies level with the projection centre (q = 0)" + kNotComputed);
-
-    int ErrCode = 0;
-    CholeskySolve(eq.N, eq.n, 6, kSolveAndInvert, ErrCode);
-    const OneBased<double>& d = eq.n;
-    bool finite = true;
-    for (int k = 1; k <= 6; ++k) finite = finite && std::isfinite(d(k));
-    // Overflowing figures are no solution either.
-    if (ErrCode != kCholeskyOk || !finite) return c.ShowMessage(kSolveFailed);
-
-    c.ShowBlackBoard();
-    for (int k = 1; k <= 6; ++k) PrintItems(c.BlackBoard, {k, Comma, d(k)});
-    const double largest = MaxCorrection(d);
-    if (++screen == 4) {
-      c.BlackBoard.Clear();
-      screen = 0;
-    }
-    const double Rms = ResectionRms(eq.Sr, m.PointsInUse);
-    if (largest > 10000) return PrintSummary(c.job.Channel5, Rms, Iteration, m.StationNo);
-
-    m.Xo = m.Xo + d(1);
-    m.Yo = m.Yo + d(2);
-    m.Zo = m.Zo + d(3);
-    m.Omega = m.Omega + d(4);
-    m.Phi = m.Phi + d(5);
-    m.Kappa = m.Kappa + d(6);
-    const double Variance = ResectionVariance(eq.Sv, m.PointsInUse);
-
-    PrintSummary(c.BlackBoard, Rms, Iteration, m.StationNo);
-    PrintPosition(c.BlackBoard, m);
-    PrintAngles(c.BlackBoard, m, 20, 40);
-
-    if (Iteration > m.IterationLimit ||
-        (Iteration > m.IterationLimit - 2 && PreviousVariance < Variance))
-      return PrintSummary(c.job.Channel5, Rms, Iteration, m.StationNo);
-    PreviousVariance = Variance;
-    if (largest <= 0.01) return WriteResult(c, eq, eq.N, Rms, Iteration);
+    const ResectionResult& r = run.Step();
+    SetStation(m, r.Station);
+    if (ShowStep(c, r, screen)) return;
   }
 }
 
@@ -313,7 +331,8 @@ void ReadResectionInput(Console& c) {
 }
 
 void Resection(Console& c, int mode) {
-  if (c.job.ReadyFlag(kResectionEntered) != kTrue) return c.ShowMessage(NotRefinedMessage(kMakeResectionCommand));
+  if (c.job.ReadyFlag(kResectionEntered) != kTrue)
+    return c.ShowMessage(NotRefinedMessage(kMakeResectionCommand));
   KeepRoom(c.module);
   switch (mode) {
     case kPrepareResection:
