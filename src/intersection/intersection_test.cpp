@@ -17,7 +17,7 @@
 #include "numeric/rotation.h"
 #include "shell/console.h"
 #include "testing/reference.h"
-#include "testing/test_support.h"
+#include "testing/session.h"
 
 namespace tessaro {
 namespace {
@@ -46,36 +46,33 @@ const std::string kPhoto2 = "2, 100, 500, 0, 1000, 0, 0, 0\n";
 const std::string kPair = "T\n2\n" + kPhoto1 + "5, 12, 8\n0,0,0\n" + kPhoto2 + "5, -38, 8\n0,0,0\n";
 const std::string kNotEntered = "You must enter and refine Intersection data first";
 
-class Intersection : public TempDirTest {
+class Intersection : public SessionTest {
  protected:
+  Intersection()
+      : SessionTest([] {
+          Operations o;
+          o.TransformImages = TransformImages;
+          o.ReadIntersectionData = ReadIntersectionData;
+          o.ComputeIntersection = ComputeIntersection;
+          return o;
+        }()) {}
   void SetUp() override {
-    TempDirTest::SetUp();
-    console_.Load();
-    ui_.files = {PathOf("report.txt"), PathOf("strip.txt")};
-    for (const char* c : {"Open-OutputFile", "Open Relative Orient"}) console_.PressCaption(c);
+    SessionTest::SetUp();
+    Choose("Open Relative Orient", "strip.txt", "");
   }
 
   // Chooses, enters and (unless told not to) processes an input text.
   Lines Run(const std::string& text, bool process = true, const Lines& answers = {}) {
-    ui_.files = {File("input.txt", text)};
-    ui_.answers.assign(answers.begin(), answers.end());
-    for (const char* c : {"Close-Intersection", "Open-Intersection", "Enter Intersection Data"})
-      console_.PressCaption(c);
-    if (process) console_.PressCaption("Process Intersection");
-    return CrLfLines(Read(dir / "report.txt"));
+    Choose("Open-Intersection", "input.txt", text);
+    if (process)
+      Press({"Enter Intersection Data", "Process Intersection"}, answers);
+    else
+      Press({"Enter Intersection Data"}, answers);
+    return Report();
   }
 
   // The side file: named after the relative orientation input strip.txt.
   fs::path Side() const { return dir / "strip.Raf"; }
-
-  FakeUi ui_;
-  Console console_{ui_, [] {
-                     Operations o;
-                     o.TransformImages = TransformImages,
-                     o.ReadIntersectionData = ReadIntersectionData;
-                     o.ComputeIntersection = ComputeIntersection;
-                     return o;
-                   }()};
 };
 
 // Disturbed rays of tilted photographs: X, Y, Z, So, Sx, Sy, Sz and the residuals agree
@@ -106,7 +103,8 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
             row[3] = row[0] * P0[0] + row[1] * P0[1] + row[2] * P0[2];
           }
         }
-        const IntersectedPoint p = Intersect(rays, n);
+        const IntersectedPoint p = Intersect({7, rays});
+        ASSERT_EQ(p.outcome, Outcome::Solved());
         const std::vector<long double> X = LeastSquares(rows);
         Dense normal(3, std::vector<long double>(3, 0));
         std::vector<long double> V;
@@ -191,12 +189,12 @@ TEST_F(Intersection, GoldenSection) {
   board[19] =
       At({{1, "Point"}, {10, "X"}, {34, "Sx"}, {45, "Y"}, {65, "Sy"}, {75, "Z"}, {90, "Sz"}});
   board[20] = std::string(98, '-');
-  EXPECT_EQ(console_.BlackBoard.Lines(), board);
+  EXPECT_EQ(console.BlackBoard.Lines(), board);
   // Consumed; the flag and channel 1 stay; the station cells keep the last x values and M.
   EXPECT_FALSE(fs::exists(Side()));
-  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kTrue);
-  EXPECT_TRUE(console_.job.Channel1.IsOpen());
-  const Module1& m = console_.module;
+  EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kTrue);
+  EXPECT_TRUE(console.job.Channel1.IsOpen());
+  const Module1& m = console.module;
   EXPECT_EQ((std::vector{m.StationValues(1), m.StationValues(2), m.M(1, 1)}),
             (std::vector<double>{30, -20, 1}));
 }
@@ -211,7 +209,7 @@ TEST_F(Intersection, SideFileRecords) {
       "22, 151, 7, 8, 9, 10, 11, 12\n9, -1, -2\n4, 5, 5\n0,0,0\n"
       "33, 152, 1, 1, 1, 0, 0, 0\n0, 0, 1\n5, 6, 7\n9, 8, 9\n0,0,0\n",
       false);
-  EXPECT_FALSE(console_.job.Channel2.is_open());
+  EXPECT_FALSE(console.job.Channel2.is_open());
   const std::string side = Read(Side());
   auto record = [&](std::size_t at, const std::vector<int>& widths, std::vector<double> want) {
     std::vector<double> got;
@@ -248,34 +246,35 @@ TEST_F(Intersection, SideFileRecords) {
 // Refusals: each a message, the job state left sound, no side file behind.
 TEST_F(Intersection, RefusalsAreMessages) {
   // Processing before entering, and a second time: the side file is consumed.
-  console_.PressCaption("Process Intersection");
+  Press({"Process Intersection"});
   const std::size_t lines = Run(kPair).size();
-  console_.PressCaption("Process Intersection");
-  EXPECT_EQ(ui_.messages, (Lines{kNotEntered, kNotEntered}));
-  EXPECT_EQ(CrLfLines(Read(dir / "report.txt")).size(), lines);
+  Press({"Process Intersection"});
+  EXPECT_EQ(ui.messages, (Lines{kNotEntered, kNotEntered}));
+  EXPECT_EQ(Report().size(), lines);
   // Parallel rays of point 7 (photographs 1 and 3 at one place): point 5 printed, no tables.
   const Lines report = Run("T\n3\n" + kPhoto1 + "5, 12, 8\n7, 12.5, -3.25\n0,0,0\n" + kPhoto2 +
                            "5, -38, 8\n0,0,0\n3" + kPhoto1.substr(1) + "7, 12.5, -3.25\n0,0,0\n");
-  EXPECT_EQ(ui_.messages.back(), "Error in Matrix Inversion Point #  7");
+  EXPECT_EQ(ui.messages.back(), "Error in Matrix Inversion Point #  7");
   EXPECT_EQ(report.back().substr(0, 10), " 2    5   ");
+  EXPECT_EQ(module.StationValues(2), 12.5);  // the station cells of the point that stopped
   EXPECT_FALSE(fs::exists(Side()));
   // A station whose m3.P0 is zero cannot divide its rows.
   Run("T\n2\n" + kPhoto1 + "5, 12, 8\n0,0,0\n3, 100, 0, 0, 0, 0, 0, 0\n5, 1, 1\n0,0,0\n");
-  EXPECT_EQ(ui_.messages.back(),
+  EXPECT_EQ(ui.messages.back(),
             "Photograph 3: m31*X0 + m32*Y0 + m33*Z0 is zero, its rays cannot "
             "be used; point 5 is not intersected");
   // Nine photographs see point 5: only eight fit a ground record.
   std::string nine = "T\n9\n";
   for (int k = 0; k < 9; ++k) nine += kPhoto1 + "5, 12, 8\n0,0,0\n";
   Run(nine, false);
-  EXPECT_EQ(ui_.messages.back(),
+  EXPECT_EQ(ui.messages.back(),
             "Point 5 is seen on 9 photographs; at most 8 photographs can intersect one point");
-  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kFalse);
+  EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kFalse);
   EXPECT_FALSE(fs::exists(Side()));
   // A file that ends early: the flag as it was, the side file deleted.
   Run(kPair, false);
   Run("T\n2\n" + kPhoto1 + "7, 1, 2\n0,0,0\n2, 100, 5, x\n", false);
-  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kTrue);
+  EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kTrue);
   EXPECT_FALSE(fs::exists(Side()));
 }
 
@@ -286,23 +285,23 @@ TEST_F(Intersection, SideFileFaultsAreMessages) {
   const std::string side = "The intersection side file " + Side().string();
   const std::size_t echo = Run(kPair, false).size();
   fs::remove(Side());
-  console_.PressCaption("Process Intersection");
-  EXPECT_EQ(ui_.messages.back(), kNotEntered);
-  EXPECT_EQ(CrLfLines(Read(dir / "report.txt")).size(), echo);
+  Press({"Process Intersection"});
+  EXPECT_EQ(ui.messages.back(), kNotEntered);
+  EXPECT_EQ(Report().size(), echo);
 
   Run(kPair, false);
   fs::remove(Side());
   fs::create_directory(Side());
   EXPECT_EQ(Run(kPair, false).size(), 2 * echo);
-  EXPECT_EQ(ui_.messages.back(), side + " cannot be created");
-  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kFalse);
+  EXPECT_EQ(ui.messages.back(), side + " cannot be created");
+  EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kFalse);
   fs::remove(Side());
 
   if (!fs::exists("/dev/full")) return;
   fs::create_symlink("/dev/full", Side());
   EXPECT_EQ(Run(kPair, false).size(), 3 * echo);
-  EXPECT_EQ(ui_.messages.back(), side + " cannot be written");
-  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kFalse);
+  EXPECT_EQ(ui.messages.back(), side + " cannot be written");
+  EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kFalse);
   EXPECT_FALSE(fs::exists(fs::symlink_status(Side())));
 }
 
@@ -315,13 +314,13 @@ TEST_F(Intersection, FiducialsListedTwiceAreTransformedFirst) {
       Read(fs::path(TESSARO_SOURCE_DIR) / "src/intersection/testdata/comparator.txt");
   EXPECT_EQ(Run(comparator, true, {""}).back(),
             At({{1, " 8 "}, {10, "300.000"}, {25, "-150.000"}, {45, "0.000"}}));
-  EXPECT_EQ(ui_.prompts, Lines{"Is the solution acceptable? Y/N"});
-  EXPECT_EQ(console_.module.FiducialCount, 4);
+  EXPECT_EQ(ui.prompts, Lines{"Is the solution acceptable? Y/N"});
+  EXPECT_EQ(console.module.FiducialCount, 4);
   // Refused: the data are not entered.
   Run(comparator, true, {"N"});
-  EXPECT_EQ(ui_.messages, (Lines{"Photograph 2: the transformation was not accepted; the "
-                                 "intersection data are not entered",
-                                 kNotEntered}));
+  EXPECT_EQ(ui.messages, (Lines{"Photograph 2: the transformation was not accepted; the "
+                                "intersection data are not entered",
+                                kNotEntered}));
   EXPECT_FALSE(fs::exists(Side()));
 }
 
@@ -331,7 +330,7 @@ TEST_F(Intersection, TheExampleWritesSyWithThreeAndFourDecimals) {
   const Lines report = Run(Read(fs::path(TESSARO_SOURCE_DIR) / "examples/intersection.txt"));
   EXPECT_EQ(report.at(report.size() - 21).substr(0, 60),
             At({{1, " 101 "}, {10, "1352.186"}, {30, "0.002"}, {40, "804.569"}, {55, "0.003 "}}));
-  EXPECT_EQ(console_.BlackBoard.Lines().at(8 + 27).substr(54, 7), "0.0034 ");
+  EXPECT_EQ(console.BlackBoard.Lines().at(8 + 27).substr(54, 7), "0.0034 ");
 }
 
 }  // namespace

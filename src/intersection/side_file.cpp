@@ -2,6 +2,9 @@
 
 #include <bit>
 #include <cstddef>
+#include <istream>
+#include <iterator>
+#include <ostream>
 
 namespace tessaro {
 
@@ -142,6 +145,16 @@ std::array<unsigned char, 4> EncodeLink(std::int32_t offset) {
   std::array<unsigned char, 4> b;
   Writer(b.data()).I32(offset);
   return b;
+}
+
+void SideBytes::WriteTo(std::ostream& file) const {
+  file.seekp(0);
+  file.write(bytes_.data(), std::ssize(bytes_));
+}
+
+void SideBytes::ReadFrom(std::istream& file) {
+  file.seekg(0);
+  bytes_.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 std::string SideFileName(const std::string& relativeFileName) {
