@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -30,13 +31,13 @@ struct Station {
 
 // M v = R_kappa R_phi R_omega v by plane rotations in long double, not the program's elements.
 using V3 = std::array<long double, 3>;
+const long double kDegree = 3.141592653589793238462643383279L / 180;
 V3 Rotate(const Station& s, V3 v) {
-  const long double d = 3.141592653589793238462643383279L / 180;
   auto turn = [&](int i, int j, long double a) {
     const long double vi = v[i];
     v[i] = cosl(a) * vi + sinl(a) * v[j], v[j] = cosl(a) * v[j] - sinl(a) * vi;
   };
-  turn(1, 2, s.omega * d), turn(2, 0, s.phi * d), turn(0, 1, s.kappa * d);
+  turn(1, 2, s.omega * kDegree), turn(2, 0, s.phi * kDegree), turn(0, 1, s.kappa * kDegree);
   return v;
 }
 
@@ -91,11 +92,13 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
         Dense rows;
         for (int k = 1; k <= n; ++k) {
           const Station& s = stations[k - 1];
-          const V3 r = Rotate(s, {P[0] - s.X0, P[1] - s.Y0, P[2] - s.Z0});
+          const auto [px, py] =
+              Project({s.X0, s.Y0, s.Z0, s.omega * kDegree, s.phi * kDegree, s.kappa * kDegree},
+                      s.f, P[0], P[1], P[2]);
           const V3 P0 = {s.X0, s.Y0, s.Z0}, q = Rotate(s, P0);  // q[2] = m3.P0
           const V3 m[3] = {Rotate(s, {1, 0, 0}), Rotate(s, {0, 1, 0}), Rotate(s, {0, 0, 1})};
-          const double x = double(-s.f * r[0] / r[2]) + noise * std::sin(3.1 * k + P[0]);
-          const double y = double(-s.f * r[1] / r[2]) + noise * std::cos(1.7 * k + P[0]);
+          const double x = double(px) + noise * std::sin(3.1 * k + P[0]);
+          const double y = double(py) + noise * std::cos(1.7 * k + P[0]);
           rays(k) = Ray{s.no, 7, x, y, s.X0, s.Y0, s.Z0, s.f, s.omega * d, s.phi * d, s.kappa * d};
           for (int a = 0; a < 2; ++a) {  // the x row, then the y row; m[j][i] = m_ij
             auto& row = rows.emplace_back(4, 0);
@@ -116,20 +119,26 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
         }
         const Dense Q = GaussJordan(normal, {0, 0, 0}).inverse;
         const long double So = std::sqrt(sum / (2 * n - 3));
+        auto S = [&](int i) { return So * std::sqrt(Q[i][i]); };
         const double got[] = {p.X, p.Y, p.Z, p.So, p.Sx, p.Sy, p.Sz, p.Vx(1), p.Vy(1), p.Vx(n)};
-        const long double want[] = {X[0],
-                                    X[1],
-                                    X[2],
-                                    So,
-                                    So * std::sqrt(Q[0][0]),
-                                    So * std::sqrt(Q[1][1]),
-                                    So * std::sqrt(Q[2][2]),
-                                    V[0],
-                                    V[1],
-                                    V[2 * n - 2]};
+        const long double want[] = {X[0], X[1], X[2], So,   S(0),
+                                    S(1), S(2), V[0], V[1], V[2 * n - 2]};
         for (int k = 0; k < 10; ++k) EXPECT_NEAR(got[k], double(want[k]), 1e-8) << k;
         EXPECT_TRUE(noise ? p.So > 1e-6 : std::hypot(p.X - P[0], p.Y - P[1], p.Z - P[2]) < 1e-8);
       }
+}
+
+// Lines of the golden section below: an echoed record in print zones, and
+// residual and result lines of error-free rays.
+const std::string zero = "0.000";
+std::string Zones(const char* a, const char* b, const char* c) {
+  return At({{1, a}, {15, b}, {29, c}});
+}
+std::string Residual(const char* photo, const char* point, const char* x, const char* y) {
+  return At({{1, photo}, {6, point}, {15, x}, {25, zero}, {35, y}, {45, zero}});
+}
+std::string Result(const char* point, const char* X, const char* Y) {
+  return At({{1, point}, {10, X}, {30, zero}, {40, Y}, {55, zero}, {65, zero}, {80, zero}});
 }
 
 // Point 7 at (100.625, 200, 0) images at x = 10.0625 and -39.9375 on the
@@ -138,40 +147,32 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
 TEST_F(Intersection, GoldenSection) {
   const Lines report = Run("Golden pair\n2\n" + kPhoto1 + "7, 10.0625, 20\n8, 30, -15\n0,0,0\n" +
                            kPhoto2 + "7, -39.9375, 20\n8, -20, -15\n0, 0, 0\n");
-  const std::string zero = "0.000";
-  auto residual = [&](const char* photo, const char* point, const char* x, const char* y) {
-    return At({{1, photo}, {6, point}, {15, x}, {25, zero}, {35, y}, {45, zero}});
-  };
-  auto result = [&](const char* point, const char* X, const char* Y) {
-    return At({{1, point}, {10, X}, {30, zero}, {40, Y}, {55, zero}, {65, zero}, {80, zero}});
-  };
-  auto zones = [](auto a, auto b, auto c) { return At({{1, a}, {15, b}, {29, c}}); };
   const Lines expected = {
       At({{1, "Golden pair"}, {81, ""}}),
       " 2 ",
       At({{1, " 1 "}, {15, " 100  0  0  1000  0  0  0  "}}),
-      zones(" 7 ", " 10.0625 ", " 20 "),
-      zones(" 8 ", " 30 ", "-15 "),
-      zones(" 0 ", " 0 ", " 0 "),
+      Zones(" 7 ", " 10.0625 ", " 20 "),
+      Zones(" 8 ", " 30 ", "-15 "),
+      Zones(" 0 ", " 0 ", " 0 "),
       At({{1, " 2 "}, {15, " 100  500  0  1000  0  0  0  "}}),
-      zones(" 7 ", "-39.9375 ", " 20 "),
-      zones(" 8 ", "-20 ", "-15 "),
-      zones(" 0 ", " 0 ", " 0 "),
+      Zones(" 7 ", "-39.9375 ", " 20 "),
+      Zones(" 8 ", "-20 ", "-15 "),
+      Zones(" 0 ", " 0 ", " 0 "),
       " ",
       " INTERSECTION RESULTS ",
       std::string(39, '-'),
       " ",
       At({{1, "Photo"}, {6, "Point"}, {15, "x"}, {25, "Vx"}, {42, "y"}, {51, "Vy"}}),
       std::string(56, '-'),
-      residual(" 1 ", " 7 ", "10.063", "20.000"),
-      residual(" 2 ", " 7 ", "-39.938", "20.000"),
-      residual(" 1 ", " 8 ", "30.000", "-15.000"),
-      residual(" 2 ", " 8 ", "-20.000", "-15.000"),
+      Residual(" 1 ", " 7 ", "10.063", "20.000"),
+      Residual(" 2 ", " 7 ", "-39.938", "20.000"),
+      Residual(" 1 ", " 8 ", "30.000", "-15.000"),
+      Residual(" 2 ", " 8 ", "-20.000", "-15.000"),
       " ",
       At({{1, "Point"}, {15, "X"}, {35, "Sx"}, {53, "Y"}, {70, "Sy"}, {83, "Z"}, {100, "Sz"}}),
       std::string(100, '-'),
-      result(" 7 ", "100.625", "200.000"),
-      result(" 8 ", "300.000", "-150.000"),
+      Result(" 7 ", "100.625", "200.000"),
+      Result(" 8 ", "300.000", "-150.000"),
       " ",
       At({{1, "Point"}, {15, "X"}, {37, "Y"}, {58, "Z"}}),
       std::string(57, '-'),
@@ -184,18 +185,17 @@ TEST_F(Intersection, GoldenSection) {
   board[10] = std::string(37, '-');
   board[12] = At({{1, "Photo"}, {6, "Point"}, {15, "x"}, {25, "Vx"}, {35, "y"}, {45, "Vy"}});
   board[13] = std::string(53, '-');
-  board[14] = residual(" 1 ", " 7 ", "10.0625", "20.000");
-  board[15] = residual(" 2 ", " 7 ", "-39.9375", "20.000");
+  board[14] = Residual(" 1 ", " 7 ", "10.0625", "20.000");
+  board[15] = Residual(" 2 ", " 7 ", "-39.9375", "20.000");
   board[19] =
       At({{1, "Point"}, {10, "X"}, {34, "Sx"}, {45, "Y"}, {65, "Sy"}, {75, "Z"}, {90, "Sz"}});
   board[20] = std::string(98, '-');
   EXPECT_EQ(console.BlackBoard.Lines(), board);
   // Consumed; the flag and channel 1 stay; the station cells keep the last x values and M.
-  EXPECT_FALSE(fs::exists(Side()));
-  EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kTrue);
-  EXPECT_TRUE(console.job.Channel1.IsOpen());
-  const Module1& m = console.module;
-  EXPECT_EQ((std::vector{m.StationValues(1), m.StationValues(2), m.M(1, 1)}),
+  EXPECT_EQ(std::tuple(fs::exists(Side()), console.job.ReadyFlag(kIntersectionEntered),
+                       console.job.Channel1.IsOpen()),
+            std::tuple(false, kTrue, true));
+  EXPECT_EQ((std::vector{module.StationValues(1), module.StationValues(2), module.M(1, 1)}),
             (std::vector<double>{30, -20, 1}));
 }
 
