@@ -47,7 +47,7 @@ PlaneTransform Reference(int model, const std::vector<ImageRecord>& measured,
   }
   std::vector<double> p;
   for (const Dense* r : model == kSimilarity ? std::vector{&rows} : std::vector{&rowsX, &rowsY}) {
-    for (long double v : LeastSquares(*r)) p.push_back(double(v));
+    for (long double v : LeastSquares(*r)) p.push_back(v);
     if (model == kAffine) p.push_back(0);
   }
   if (model == kSimilarity) return {p[0], p[2], -p[3], 0, p[1], p[3], p[2], 0};

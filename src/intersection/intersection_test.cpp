@@ -97,8 +97,8 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
                       s.f, P[0], P[1], P[2]);
           const V3 P0 = {s.X0, s.Y0, s.Z0}, q = Rotate(s, P0);  // q[2] = m3.P0
           const V3 m[3] = {Rotate(s, {1, 0, 0}), Rotate(s, {0, 1, 0}), Rotate(s, {0, 0, 1})};
-          const double x = double(px) + noise * std::sin(3.1 * k + P[0]);
-          const double y = double(py) + noise * std::cos(1.7 * k + P[0]);
+          const double x = px + noise * std::sin(3.1 * k + P[0]);
+          const double y = py + noise * std::cos(1.7 * k + P[0]);
           rays(k) = Ray{s.no, 7, x, y, s.X0, s.Y0, s.Z0, s.f, s.omega * d, s.phi * d, s.kappa * d};
           for (int a = 0; a < 2; ++a) {  // the x row, then the y row; m[j][i] = m_ij
             auto& row = rows.emplace_back(4, 0);
@@ -202,12 +202,13 @@ TEST_F(Intersection, GoldenSection) {
 // The side file after entering, field by field at its byte offsets, read as little-endian
 // whole numbers of 4 bytes (2 for counts) and reals of 8. Point 4 is seen once: no ground
 // record, ground link 0. A point numbered 0 with a non-zero coordinate is a point. Ground
-// points come in the order of their first observation, observations in reading order.
+// points come in the order of their first observation, observations in reading order; a
+// negative number is its two's complement.
 TEST_F(Intersection, SideFileRecords) {
   Run("\"Side, file\"\n3\n"
-      "11, 150, 1, 2, 3, 4, 5, 6\n5, 1.5, 2.5\n0, 7.5, 0\n9, 3, 4\n0,0,0\n"
-      "22, 151, 7, 8, 9, 10, 11, 12\n9, -1, -2\n4, 5, 5\n0,0,0\n"
-      "33, 152, 1, 1, 1, 0, 0, 0\n0, 0, 1\n5, 6, 7\n9, 8, 9\n0,0,0\n",
+      "11, 150, 1, 2, 3, 4, 5, 6\n5, 1.5, 2.5\n0, 7.5, 0\n-9, 3, 4\n0,0,0\n"
+      "22, 151, 7, 8, 9, 10, 11, 12\n-9, -1, -2\n4, 5, 5\n0,0,0\n"
+      "33, 152, 1, 1, 1, 0, 0, 0\n0, 0, 1\n5, 6, 7\n-9, 8, 9\n0,0,0\n",
       false);
   EXPECT_FALSE(console.job.Channel2.is_open());
   const std::string side = Read(Side());
@@ -222,20 +223,20 @@ TEST_F(Intersection, SideFileRecords) {
     EXPECT_EQ(got, want) << "the record at " << at;
   };
   // Photographs at 88, 242 and 368, each followed by its 28-byte
-  // observations; ground points 5, 0 and 9 at 522, 608 and 694.
+  // observations; ground points 5, 0 and -9 at 522, 608 and 694.
   ASSERT_EQ(side.size(), 780u);
   EXPECT_EQ(side.substr(0, 80), At({{1, "Side, file"}, {81, ""}}));
   record(80, {2, 4, 2}, {3, 522, 3});
   record(242, {4, 2, 4, 4, 8, 8, 8, 8, 8, 8, 8}, {22, 2, 312, 368, 151, 7, 8, 9, 10, 11, 12});
   for (const auto& [at, want] : {std::pair{158, std::vector<double>{5, 522, 88, 1.5, 2.5}},
                                  {186, {0, 608, 88, 7.5, 0}},
-                                 {312, {9, 694, 242, -1, -2}},
+                                 {312, {-9, 694, 242, -1, -2}},
                                  {340, {4, 0, 242, 5, 5}},
                                  {438, {0, 608, 368, 0, 1}}})
     record(at, {4, 4, 4, 8, 8}, want);
   record(522, {4, 2, 4, 4}, {5, 2, 158, 466});
   record(608, {4, 2, 4, 4}, {0, 2, 186, 438});
-  record(694, {4, 2, 4, 4, 4}, {9, 3, 214, 312, 494});
+  record(694, {4, 2, 4, 4, 4}, {-9, 3, 214, 312, 494});
   for (const auto& [relative, name] : {std::pair{"D:\\work\\strip.txt", "D:\\work\\strip.Raf"},
                                        {"D:\\my.data\\strip.txt", "D:\\my.Raf"},
                                        {"", ".Raf"},

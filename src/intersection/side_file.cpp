@@ -10,15 +10,18 @@ namespace tessaro {
 
 namespace {
 
-// Writes fields one after the other, least significant byte first.
+// Writes fields one after the other, least significant byte first. Whole
+// numbers go through the unsigned 64-bit value of the same residue, whose
+// low bytes are their two's complement; conversions between integer types
+// are modular.
 class Writer {
  public:
   explicit Writer(unsigned char* bytes) : p_(bytes) {}
   void U(std::uint64_t value, int width) {
-    for (int k = 0; k < width; ++k) *p_++ = static_cast<unsigned char>(value >> (8 * k));
+    for (int k = 0; k < width; ++k) *p_++ = value >> (8 * k) & 0xFF;
   }
-  void I16(std::int16_t v) { U(static_cast<std::uint16_t>(v), 2); }
-  void I32(std::int32_t v) { U(static_cast<std::uint32_t>(v), 4); }
+  void I16(std::int16_t v) { U(v, 2); }
+  void I32(std::int32_t v) { U(v, 4); }
   void Real(double v) { U(std::bit_cast<std::uint64_t>(v), 8); }
 
  private:
@@ -33,8 +36,9 @@ class Reader {
     for (int k = 0; k < width; ++k) v |= std::uint64_t{*p_++} << (8 * k);
     return v;
   }
-  std::int16_t I16() { return static_cast<std::int16_t>(static_cast<std::uint16_t>(U(2))); }
-  std::int32_t I32() { return static_cast<std::int32_t>(static_cast<std::uint32_t>(U(4))); }
+  // The two's complement of the low bytes, by the same modular conversion.
+  std::int16_t I16() { return U(2); }
+  std::int32_t I32() { return U(4); }
   double Real() { return std::bit_cast<double>(U(8)); }
   const unsigned char* Skip(int n) {
     const unsigned char* at = p_;
