@@ -8,7 +8,8 @@
 # seeded exercises of all five operations, exact and with noise, at several
 # sizes; large synthetic inputs of every operation (tools/large_inputs.sh);
 # strips of tessaro-make-strip when OLD_BIN_DIR has it; and resection
-# sessions that press every resection command.
+# sessions that press every resection command; the edges of the image
+# transformation and the intersection.
 # Exit 0 when all agree, 1 with the names of those that differ.
 set -euo pipefail
 old=$(cd "$1" && pwd) new=$(cd "$2" && pwd)
@@ -159,6 +160,316 @@ printf '%s\n' "Open-OutputFile report.txt" "Open Absolute Orient abs.txt" \
   "Enter Absolute Orient Data" "Process Absolute Orient" "Process Absolute Orient" \
   "Close Absolute Orient" "Open Absolute Orient flat.txt" "Enter Absolute Orient Data" \
   "Process Absolute Orient" "Exit" > "$d/run.tss"
+
+# The image transformation's and the intersection's edges: refused, rejected
+# and short photos, a mark measured twice, comparator photographs, points seen
+# once, numbered 0, on eight or nine photographs, parallel rays, q = 0; and a
+# resection made afterwards on what they leave in the shared point arrays and
+# station cells.
+d=imagetrans-edges; mkdir -p "$d"
+cp "$src/examples/resection.txt" "$d/res.txt"
+cat > "$d/it.txt" <<'EOF'
+"Edges of the image transformation"
+ 10, 4
+ 51, -106, -106
+ 52,  106, -106
+ 53,  106,  106
+ 54, -106,  106
+ 21, 1
+ 53, 226.373, 228.208
+ 901, 10.5, 20.25
+ 51,  13.424,  17.019
+ 52, 225.0, 16.0
+ 54,  14.318, 229.084
+ 902, 100, 100
+ 52, 225.494,  16.144
+ 903, 200.125, 50
+ 0,0,0
+ 22, 2
+ 51, 14, 12
+ 52, 226, 12
+ 53, 226, 224
+ 54, 14, 224
+ 1, 5, 5
+ 0,0,0
+ 23, 3
+ 51, 14.01, 12
+ 52, 226, 12.02
+ 53, 226.03, 224
+ 54, 14, 224.01
+ 1, 5, 5
+ 2, 7, 9
+ 0,0,0
+ 24, 4
+ 51, 14, 12
+ 52, 226, 12
+ 53, 226, 224
+ 54, 14, 224
+ 0,0,0
+ 25, -2
+ 7, 100, 100
+ 0,0,0
+ 26, 2
+ 51, 0, 0
+ 52, 10, 10
+ 53, 20, 20
+ 54, 30, 30
+ 9, 1, 1
+ 0,0,0
+ 27, 1
+ 51, 14, 12
+ 52, 226, 12
+ 0,0,0
+ 28, 2
+ 51, 14, 12
+ 52, 226, 12
+ 53, 226, 224
+ 9, 5, 6
+ 10, 15, 16
+ 0,0,0
+ 29, -1
+ 3, 100, 200
+ 0,0,0
+ 30, 1
+ 51, -106, -106
+ 52,  106, -106
+ 53,  106,  106
+ 54, -106,  106
+ 1,  -57.973,  -54.404
+ 2,   -4.562,  -58.131
+ 3,   51.915,  -62.256
+ 4,  -54.760,   -0.961
+ 5,   -2.166,   -3.243
+ 6,   56.250,   -5.778
+ 7,  -53.008,   52.236
+ 8,    0.305,   53.366
+ 9,   54.292,   48.514
+ 0,0,0
+EOF
+cat > "$d/run.tss" <<'EOF'
+Open-OutputFile report.txt
+Open-Resection res.txt
+Enter Resection Data
+Open-ImageTrans it.txt
+Enter ImageTransData
+answer y
+answer N
+answer No
+answer
+answer Y
+answer Y
+Process ImageTrans
+dump BlackBoard
+Make Resection
+dump BlackBoard
+Exit
+EOF
+d=intersection-edges; mkdir -p "$d"
+cp "$src/examples/resection.txt" "$d/res.txt"
+cp "$src/src/intersection/testdata/comparator.txt" "$d/comparator.txt"
+cat > "$d/edges.txt" <<'EOF'
+"Edges, of the intersection"
+4
+1, 100, 0, 0, 1000, 0, 0, 0
+5, 12, 8
+0, 7.5, 3
+4, 1, 1
+7, 12.5, -3.25
+9, 3, 4
+0,0,0
+2, 100, 500, 0, 1000, 0, 0, 0
+9, -1, -2
+5, -38, 8
+0, -20, 3
+0,0,0
+22, 120, 250, 40, 980, 1.5, -2, 91
+5, -3.5, 24.25
+9, 2, 2
+0,0,0
+3, 100, 250, 0, 1000, 0, 0, 0
+7, -12.5, -3.25
+0,0,0
+EOF
+cat > "$d/parallel.txt" <<'EOF'
+T
+3
+1, 100, 0, 0, 1000, 0, 0, 0
+5, 12, 8
+7, 12.5, -3.25
+0,0,0
+2, 100, 500, 0, 1000, 0, 0, 0
+5, -38, 8
+0,0,0
+3, 100, 0, 0, 1000, 0, 0, 0
+7, 12.5, -3.25
+0,0,0
+EOF
+cat > "$d/q0.txt" <<'EOF'
+T
+2
+1, 100, 0, 0, 1000, 0, 0, 0
+5, 12, 8
+0,0,0
+3, 100, 0, 0, 0, 0, 0, 0
+5, 1, 1
+0,0,0
+EOF
+cat > "$d/eight.txt" <<'EOF'
+T
+8
+1, 100, 100, 5, 1000, 0.5, -1, 1
+5, 1.5, 8
+6, 1, -1
+0,0,0
+2, 100, 200, 5, 1000, 0.5, -1, 2
+5, 2.5, 8
+6, 1, -2
+0,0,0
+3, 100, 300, 5, 1000, 0.5, -1, 3
+5, 3.5, 8
+6, 1, -3
+0,0,0
+4, 100, 400, 5, 1000, 0.5, -1, 4
+5, 4.5, 8
+6, 1, -4
+0,0,0
+5, 100, 500, 5, 1000, 0.5, -1, 5
+5, 5.5, 8
+6, 1, -5
+0,0,0
+6, 100, 600, 5, 1000, 0.5, -1, 6
+5, 6.5, 8
+6, 1, -6
+0,0,0
+7, 100, 700, 5, 1000, 0.5, -1, 7
+5, 7.5, 8
+6, 1, -7
+0,0,0
+8, 100, 800, 5, 1000, 0.5, -1, 8
+5, 8.5, 8
+6, 1, -8
+0,0,0
+EOF
+cat > "$d/nine.txt" <<'EOF'
+T
+9
+1, 100, 100, 0, 1000, 0, 0, 0
+5, 12, 8
+6, 1, 1
+0,0,0
+2, 100, 200, 0, 1000, 0, 0, 0
+5, 12, 8
+6, 1, 1
+0,0,0
+3, 100, 300, 0, 1000, 0, 0, 0
+5, 12, 8
+6, 1, 1
+0,0,0
+4, 100, 400, 0, 1000, 0, 0, 0
+5, 12, 8
+6, 1, 1
+0,0,0
+5, 100, 500, 0, 1000, 0, 0, 0
+5, 12, 8
+6, 1, 1
+0,0,0
+6, 100, 600, 0, 1000, 0, 0, 0
+5, 12, 8
+6, 1, 1
+0,0,0
+7, 100, 700, 0, 1000, 0, 0, 0
+5, 12, 8
+6, 1, 1
+0,0,0
+8, 100, 800, 0, 1000, 0, 0, 0
+5, 12, 8
+6, 1, 1
+0,0,0
+9, 100, 900, 0, 1000, 0, 0, 0
+5, 12, 8
+6, 1, 1
+0,0,0
+EOF
+cat > "$d/thrice.txt" <<'EOF'
+T
+2
+1, 100, 0, 0, 1000, 0, 0, 0
+5, 12, 8
+0,0,0
+2, 100, 500, 0, 1000, 0, 0, 0
+51, 1, 1
+51, 2, 2
+51, 3, 3
+5, 1, 1
+0,0,0
+EOF
+cat > "$d/zero.txt" <<'EOF'
+T
+2
+1, 100, 0, 0, 1000, 0, 0, 0
+5, 12, 8
+0,0,0
+2, 100, 500, 0, 1000, 0, 0, 0
+51, 1, 1
+0, 1, 1
+51, 2, 2
+52, 1, 1
+52, 1, 5
+53, 1, 1
+53, 5, 5
+5, 1, 1
+0,0,0
+EOF
+cat > "$d/run.tss" <<'EOF'
+Open-OutputFile report.txt
+Open Relative Orient strip.txt
+Open-Resection res.txt
+Enter Resection Data
+Open-Intersection comparator.txt
+answer
+Enter Intersection Data
+Process Intersection
+dump BlackBoard
+Make Resection
+dump BlackBoard
+Process Intersection
+Close-Intersection
+Open-Intersection comparator.txt
+answer N
+Enter Intersection Data
+Process Intersection
+Close-Intersection
+Open-Intersection edges.txt
+Enter Intersection Data
+Process Intersection
+dump BlackBoard
+Make Resection
+Close-Intersection
+Open-Intersection eight.txt
+Enter Intersection Data
+Process Intersection
+dump BlackBoard
+Close-Intersection
+Open-Intersection parallel.txt
+Enter Intersection Data
+Process Intersection
+dump BlackBoard
+Close-Intersection
+Open-Intersection q0.txt
+Enter Intersection Data
+Process Intersection
+Close-Intersection
+Open-Intersection nine.txt
+Enter Intersection Data
+Process Intersection
+Close-Intersection
+Open-Intersection thrice.txt
+Enter Intersection Data
+Close-Intersection
+Open-Intersection zero.txt
+Enter Intersection Data
+Exit
+EOF
 
 # --- run both builds on every session and compare ---
 differ=()

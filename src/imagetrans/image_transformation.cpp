@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "imagetrans/plane_transform.h"
 #include "shell/console.h"
@@ -15,112 +16,183 @@ namespace {
 const char* const kZeroDeterminant =
     "Image transformation has a zero determinant. The solution is rejected ";
 
-void PrintTransformedHeader(ReportChannel& out) {
+// A transformed point: its number, X from column 15, Y from column 30.
+const TableLayout kTransformedPoint = {{0}, {15, "#####0.000"}, {30, "######0.000"}};
+
+// The fit as one destination prints it. The report and the window show the
+// same lines in tabs, gaps and patterns of their own.
+struct FitLayout {
+  TableLayout residual;  // place, Vx, gap, Vy
+  const char* gap;
+  TableLayout sxSy;  // "Sx, Sy: ", Sx, "  ", Sy
+  const char* coefficient;
+};
+const FitLayout kReportFit = {{{0, "####"}, {15, "####0.000"}, {0}, {0, "####0.000"}},
+                              "         ",
+                              {{0}, {10, "####0.000"}, {0}, {0, "#####0.000"}},
+                              "###0.0000000000"};
+const FitLayout kWindowFit = {{{0, "####"}, {6, "####0.000"}, {0}, {0, "####0.000"}},
+                              "  ",
+                              {{0}, {10, "####0.000"}, {0}, {0, "####0.000"}},
+                              "###0.000000"};
+
+void PrintTransformedPoints(ReportChannel& out, const std::vector<ImageRecord>& points) {
   PrintItems(out, {" "});
   PrintItems(out, {"Transformed Points "});
   PrintItems(out, {" Point No.     X                Y"});
+  for (const ImageRecord& p : points) PrintRow(out, kTransformedPoint, {p.No, p.x, p.y});
 }
 
-void PrintTransformedPoint(Console& c, std::int32_t k) {
-  const Module1& m = c.module;
-  PrintItems(c.job.Channel5,
-             {m.ImgPointNo(k), Semi, Tab(15), Semi, FormatNumber(m.ImgX(k), "#####0.000"), Semi,
-              Tab(30), Semi, FormatNumber(m.ImgY(k), "######0.000")});
+// The residual lines, one per fiducial in calibrated order.
+void PrintResiduals(PrintDestination& out, const FitLayout& layout, const FiducialFit& fit) {
+  for (int i = 1; i <= fit.Vx.size(); ++i)
+    PrintRow(out, layout.residual, {i, fit.Vx(i), layout.gap, fit.Vy(i)});
 }
 
-void TransformDigital(Console& c, double Rows, double Columns) {
-  Module1& m = c.module;
-  PrintTransformedHeader(c.job.Channel5);
-  for (std::int32_t k = 1; k <= m.ImgPointCount; ++k) {
-    CentreDigital(m.TransformMode, Rows, Columns, m.ImgX(k), m.ImgY(k));
-    PrintTransformedPoint(c, k);
-  }
+void PrintSxSy(PrintDestination& out, const FitLayout& layout, const FiducialFit& fit) {
+  PrintRow(out, layout.sxSy, {"Sx, Sy: ", fit.Sx, "  ", fit.Sy});
 }
 
-void PrintCoefficients(PrintDestination& out, const PlaneTransform& t, const char* pattern) {
-  const std::pair<const char*, double> lines[] = {
+void PrintCoefficients(PrintDestination& out, const FitLayout& layout, const PlaneTransform& t) {
+  const TableColumn line[] = {{0}, {0, layout.coefficient}};
+  const std::pair<const char*, double> coefficients[] = {
       {" A1 = ", t.A1}, {" A2 = ", t.A2}, {" A3 = ", t.A3}, {" A4 = ", t.A4},
       {" B1 = ", t.B1}, {" B2 = ", t.B2}, {" B3 = ", t.B3}, {" B4 = ", t.B4}};
-  for (const auto& [label, value] : lines)
-    PrintItems(out, {label, Semi, FormatNumber(value, pattern)});
+  for (const auto& [label, value] : coefficients) PrintRow(out, line, {label, value});
 }
 
-// The residuals, standard errors and coefficients of a fit: on the report,
-// and, line by line beside it, on BlackBoard.
-void PrintFit(Console& c, const FiducialFit& fit, int n) {
+// The residuals, standard errors and coefficients of a fit, on BlackBoard
+// and on the report.
+void PrintFit(Console& c, const FiducialFit& fit) {
+  c.ShowBlackBoard();
+  PrintDestination& board = c.BlackBoard;
+  PrintItems(board, {"Transformation Residuals "});
+  PrintResiduals(board, kWindowFit, fit);
+  PrintItems(board, {});
+  PrintSxSy(board, kWindowFit, fit);
+  PrintItems(board, {});
+  PrintCoefficients(board, kWindowFit, fit.t);
+
   ReportChannel& out = c.job.Channel5;
   PrintItems(out, {" "});
   PrintItems(out, {"Transformation Residuals "});
   PrintItems(out, {"  No.         Vx              Vy"});
-  c.ShowBlackBoard();
-  PrintItems(c.BlackBoard, {"Transformation Residuals "});
-  for (int i = 1; i <= n; ++i) {
-    const std::string place = FormatNumber(i, "####");
-    const std::string Vx = FormatNumber(fit.Vx(i), "####0.000");
-    const std::string Vy = FormatNumber(fit.Vy(i), "####0.000");
-    PrintItems(out, {place, Semi, Tab(15), Semi, Vx, Semi, "         ", Semi, Vy});
-    PrintItems(c.BlackBoard, {place, Semi, Tab(6), Semi, Vx, Semi, "  ", Semi, Vy});
-  }
-
-  PrintItems(c.BlackBoard, {});
-  PrintItems(c.BlackBoard, {"Sx, Sy: ", Semi, Tab(10), Semi, FormatNumber(fit.Sx, "####0.000"),
-                            Semi, "  ", Semi, FormatNumber(fit.Sy, "####0.000")});
-  PrintItems(c.BlackBoard, {});
-  PrintCoefficients(c.BlackBoard, fit.t, "###0.000000");
-
+  PrintResiduals(out, kReportFit, fit);
   PrintItems(out, {" "});
-  PrintItems(out, {"Sx, Sy: ", Semi, Tab(10), Semi, FormatNumber(fit.Sx, "####0.000"), Semi, "  ",
-                   Semi, FormatNumber(fit.Sy, "#####0.000")});
-  PrintItems(out, {"RMS: ", Semi, Tab(10), Semi, FormatNumber(fit.RMS, "####0.000")});
+  PrintSxSy(out, kReportFit, fit);
+  PrintRow(out, kReportFit.sxSy, {"RMS: ", fit.RMS});  // the first two columns of Sx, Sy
   PrintItems(out, {" "});
-  PrintCoefficients(out, fit.t, "###0.0000000000");
+  PrintCoefficients(out, kReportFit, fit.t);
 }
 
-// A film photo: its records are matched to the calibrated fiducials, the
-// model is fitted, its residuals and coefficients reported, and, once the
-// user accepts the fit, the image points are transformed.
-void TransformFilm(Console& c, const CalibratedFiducials& cal, std::int16_t& refusal) {
+// Reads the calibrated fiducials, or the image size of digital images with
+// its echo. A negative count of fiducials is read as none.
+Calibration ReadCalibration(Console& c) {
+  InputChannel& in = c.job.Channel1;
+  Calibration cal;
+  if (c.module.FiducialCount <= 0) {
+    ReadFields(in, In(cal.Rows, "number of pixel rows"),
+               In(cal.Columns, "number of pixel columns"));
+    PrintItems(c.job.Channel5, {" Digital Images"});
+    PrintItems(c.job.Channel5,
+               {" Rows, Columns are: ", Semi, cal.Rows, Semi, " x ", Semi, cal.Columns});
+    return cal;
+  }
+  cal.Fiducials.resize(c.module.FiducialCount);
+  for (ImageRecord& f : cal.Fiducials)
+    ReadFields(in, In(f.No, "point number of a calibrated fiducial"),
+               In(f.x, "x of a calibrated fiducial"), In(f.y, "y of a calibrated fiducial"));
+  return cal;
+}
+
+// Entries from..to of the shared image records.
+std::vector<ImageRecord> Records(const Module1& m, std::int32_t from, std::int32_t to) {
+  std::vector<ImageRecord> records;
+  records.reserve(std::max(to - from + 1, 0));
+  for (std::int32_t k = from; k <= to; ++k)
+    records.push_back({m.ImgPointNo(k), m.ImgX(k), m.ImgY(k)});
+  return records;
+}
+
+// Reads a photo's header and records with their echo into the shared
+// arrays. A film photo's records are matched to the calibrated fiducials
+// there, and ImgPointCount then counts the image points after them.
+PhotoInput ReadPhoto(Console& c, const Calibration& cal, int place) {
   Module1& m = c.module;
-  // A negative count is read as "no fiducials" as everywhere else.
-  const int n = std::max<int>(m.FiducialCount, 0);
+  ReportChannel& out = c.job.Channel5;
+  PhotoInput photo;
+  photo.Place = place;
+  ReadFields(c.job.Channel1, In(photo.PhotoNo, "photo number"),
+             In(m.TransformMode, "transformation mode"));
+  photo.Mode = m.TransformMode;
+  PrintItems(out, {" "});
+  PrintItems(out, {"   Image Data for Photo: ", Semi, photo.PhotoNo});
+  PrintItems(out, {"   ==================="});
+  PrintItems(out, {"<=0 Digital image, 1=Similarity, 2=Affine, 3=Bilinear, Mode = ", Semi,
+                   int{photo.Mode}});
+  const std::int32_t count = ReadImageRecords(c, "image record", ListEnd::NumberZero);
+  if (photo.Mode <= 0) {
+    photo.Points = Records(m, 1, count);
+    return photo;
+  }
   // A photo with fewer records than fiducials: the places past its
   // terminating record are read as further "0,0,0" records, not as what an
   // earlier photo left there.
-  m.ReserveImagePoints(std::max<std::int32_t>(n, m.ImgPointCount + 1));
-  for (std::int32_t k = m.ImgPointCount + 2; k <= n; ++k) {
+  const std::int32_t n = std::ssize(cal.Fiducials);
+  m.ReserveImagePoints(std::max(n, count + 1));
+  for (std::int32_t k = count + 2; k <= n; ++k) {
     m.ImgPointNo(k) = 0;
     m.ImgX(k) = 0;
     m.ImgY(k) = 0;
   }
-  MatchFiducials(cal.No, n, m.ImgPointNo, m.ImgX, m.ImgY, m.ImgPointCount);
-  // What follows the fiducials are the image points (none when the photo
-  // has fewer records than fiducials).
-  m.ImgPointCount = std::max(m.ImgPointCount - n, 0);
-  refusal = 1;
+  MatchFiducials(cal.Fiducials, m.ImgPointNo, m.ImgX, m.ImgY, count);
+  m.ImgPointCount = std::max(count - n, 0);
+  photo.Measured = Records(m, 1, n);
+  photo.Points = Records(m, n + 1, n + m.ImgPointCount);
+  return photo;
+}
 
-  // Modes above 3 name no model: the photo is refused like a singular fit.
-  if (m.TransformMode > kBilinear) return c.ShowMessage(kZeroDeterminant);
-  const FiducialFit fit = FitFiducials(m.TransformMode, n, m.ImgX, m.ImgY, cal.X, cal.Y);
-  refusal = static_cast<std::int16_t>(fit.ErrCode);
-  if (fit.ErrCode != 0) return c.ShowMessage(kZeroDeterminant);
-  PrintFit(c, fit, n);
+// After a photo is transformed, entries 1..ImgPointCount of the shared
+// arrays hold its image points in photo coordinates.
+void StorePoints(Module1& m, const std::vector<ImageRecord>& points) {
+  std::int32_t k = 0;
+  for (const ImageRecord& p : points) {
+    ++k;
+    m.ImgPointNo(k) = p.No;
+    m.ImgX(k) = p.x;
+    m.ImgY(k) = p.y;
+  }
+}
 
+// Reports a photo and, for a film photo, asks whether its fit is
+// acceptable; refusal becomes the flag of the last film photo.
+void ReportPhoto(Console& c, PhotoTransformation& photo, std::int16_t& refusal) {
+  if (photo.Accepted) {  // digital: no question, the flag is left alone
+    PrintTransformedPoints(c.job.Channel5, photo.Points);
+    return StorePoints(c.module, photo.Points);
+  }
+  if (photo.outcome.ending == Ending::Refused) {
+    refusal = 1;
+    // Below -1 no mode is defined; above 3 the photo is refused like a
+    // singular fit.
+    if (photo.Mode > 0) return c.ShowMessage(kZeroDeterminant);
+    return c.ShowMessage("Photo " + PlainWhole(photo.PhotoNo) + ": transformation mode " +
+                         PlainWhole(photo.Mode) + " is not defined; the photo is skipped");
+  }
+  if (photo.outcome.ending == Ending::Singular) {
+    refusal = static_cast<std::int16_t>(photo.outcome.code);
+    return c.ShowMessage(kZeroDeterminant);
+  }
+  PrintFit(c, photo.Fit);
   const std::string answer = c.AskLine("Is the solution acceptable? Y/N", Twips{3000, 3000});
   if (answer == "N" || answer == "n") {
     refusal = 1;
+    photo.Points.clear();
     return;
   }
-  if (m.ImgPointCount > 0) {
-    PrintTransformedHeader(c.job.Channel5);
-    for (std::int32_t k = 1; k <= m.ImgPointCount; ++k) {
-      const std::int32_t s = k + n;
-      m.ImgPointNo(k) = m.ImgPointNo(s);
-      const double x = m.ImgX(s), y = m.ImgY(s);
-      m.ImgX(k) = fit.t.X(x, y);
-      m.ImgY(k) = fit.t.Y(x, y);
-      PrintTransformedPoint(c, k);
-    }
-  }
+  photo.Accepted = true;
+  if (!photo.Points.empty()) PrintTransformedPoints(c.job.Channel5, photo.Points);
+  StorePoints(c.module, photo.Points);
   refusal = 0;
 }
 
@@ -137,50 +209,12 @@ void ReadImageTransHeader(Console& c) {
 }
 
 void TransformImages(Console& c, std::int16_t& refusal) {
-  Module1& m = c.module;
-  InputChannel& in = c.job.Channel1;
-  ReportChannel& out = c.job.Channel5;
-
-  CalibratedFiducials cal;
-  double Rows = 0, Columns = 0;
-  if (m.FiducialCount > 0) {
-    const int n = m.FiducialCount;
-    cal.No.resize(n);
-    cal.X.resize(n);
-    cal.Y.resize(n);
-    for (int i = 1; i <= n; ++i)
-      ReadFields(in, In(cal.No(i), "point number of a calibrated fiducial"),
-                 In(cal.X(i), "x of a calibrated fiducial"),
-                 In(cal.Y(i), "y of a calibrated fiducial"));
-  } else {
-    ReadFields(in, In(Rows, "number of pixel rows"), In(Columns, "number of pixel columns"));
-    PrintItems(out, {" Digital Images"});
-    PrintItems(out, {" Rows, Columns are: ", Semi, Rows, Semi, " x ", Semi, Columns});
+  const Calibration cal = ReadCalibration(c);
+  for (int place = 1; place <= c.module.TransPhotoCount; ++place) {
+    PhotoTransformation photo = TransformPhoto(ReadPhoto(c, cal, place), cal);
+    ReportPhoto(c, photo, refusal);
   }
-
-  for (int photo = 1; photo <= m.TransPhotoCount; ++photo) {
-    std::int32_t photoNo = 0;
-    ReadFields(in, In(photoNo, "photo number"), In(m.TransformMode, "transformation mode"));
-    PrintItems(out, {" "});
-    PrintItems(out, {"   Image Data for Photo: ", Semi, photoNo});
-    PrintItems(out, {"   ==================="});
-    PrintItems(out, {"<=0 Digital image, 1=Similarity, 2=Affine, 3=Bilinear, Mode = ", Semi,
-                     int{m.TransformMode}});
-    ReadImageRecords(c, "image record", ListEnd::NumberZero);
-
-    if (m.TransformMode == -1 || m.TransformMode == 0) {
-      TransformDigital(c, Rows, Columns);
-    } else if (m.TransformMode < -1) {
-      // No transformation is defined below -1: the photo is refused and the
-      // run goes on with the next one.
-      refusal = 1;
-      c.ShowMessage("Photo " + PlainWhole(photoNo) + ": transformation mode " +
-                    PlainWhole(m.TransformMode) + " is not defined; the photo is skipped");
-    } else {
-      TransformFilm(c, cal, refusal);
-    }
-  }
-  in.Close();
+  c.job.Channel1.Close();
 }
 
 }  // namespace tessaro

@@ -1,33 +1,24 @@
-// The image transformation procedure through the console: its report
-// section, the question after each fit, refused photos and broken files.
-// The arithmetic itself is tested in plane_transform_test.cpp.
+// The image transformation through the console: its report section and
+// window, the question after each fit, refused photos. The arithmetic is
+// checked against references in plane_transform_test.cpp.
 #include "imagetrans/image_transformation.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <string>
 #include <utility>
 
-#include "shell/console.h"
-#include "testing/test_support.h"
+#include "testing/session.h"
 
 namespace tessaro {
 namespace {
 
-int Count(const Lines& lines, const std::string& line) {
-  return static_cast<int>(std::count(lines.begin(), lines.end(), line));
-}
+auto Count(const Lines& lines, const std::string& line) { return std::ranges::count(lines, line); }
 
 // A photo: its number and mode, the records, the terminating record.
 std::string Photo(int no, int mode, const std::string& records) {
   return std::to_string(no) + ", " + std::to_string(mode) + "\n" + records + "0,0,0\n";
-}
-
-// A transformed point line: the number, X from column 15, Y from column 30.
-std::string PointLine(int no, const std::string& x, const std::string& y) {
-  return At({{1, " " + std::to_string(no) + " "}, {15, x}, {30, y}});
 }
 
 // A square of fiducials 1..4 and its image under X = 10 + 0.6x - 0.8y,
@@ -35,115 +26,81 @@ std::string PointLine(int no, const std::string& x, const std::string& y) {
 const char* const kSquare = "1, -100, -100\n2, 100, -100\n3, 100, 100\n4, -100, 100\n";
 const char* const kSquareMeasured = "1, -138, 34\n2, -18, -126\n3, 142, -6\n4, 22, 154\n";
 
-class ImageTrans : public TempDirTest {
+class ImageTrans : public SessionTest {
  protected:
-  void SetUp() override {
-    TempDirTest::SetUp();
-    console.Load();
-  }
+  ImageTrans()
+      : SessionTest([] {
+          Operations ops;
+          ops.ReadImageTransHeader = ReadImageTransHeader;
+          ops.TransformImages = TransformImages;
+          return ops;
+        }()) {}
 
-  // Chooses the report and the input file, enters and processes it as a
-  // user would; returns the report.
-  Lines Run(const std::string& input, const Lines& answers = {}) {
-    if (!console.job.Channel5.IsOpen()) {
-      ui.files = {PathOf("report.txt")};
-      console.PressCaption("Open-OutputFile");
-    }
-    console.PressCaption("Close-ImageTrans");
-    ui.files = {File("input.txt", input)};
-    ui.answers.assign(answers.begin(), answers.end());
-    console.PressCaption("Open-ImageTrans");
-    console.PressCaption("Enter ImageTransData");
-    console.PressCaption("Process ImageTrans");
-    console.job.Channel5.Flush();
-    return CrLfLines(Read(PathOf("report.txt")));
-  }
-
-  // The call the intersection input makes, on its own text: the refusal
-  // flag on return and the report.
+  // The call the intersection input makes, on a body of its own: the
+  // refusal flag on return and the lines it added to the report.
   std::pair<std::int16_t, Lines> Call(const std::string& body, std::int16_t fiducials,
                                       std::int16_t photos, const Lines& answers = {},
                                       std::int16_t refusal = 0) {
-    std::string error;
-    EXPECT_TRUE(console.job.Channel5.Open(PathOf("report.txt"), error));
+    OpenReport();
+    const auto before = std::ssize(Report());
     console.job.Channel1.OpenText(body, "body.txt");
-    console.module.FiducialCount = fiducials;
-    console.module.TransPhotoCount = photos;
+    module.FiducialCount = fiducials;
+    module.TransPhotoCount = photos;
     ui.answers.assign(answers.begin(), answers.end());
     TransformImages(console, refusal);
-    console.job.Channel5.Flush();
+    EXPECT_TRUE(ui.answers.empty());
     EXPECT_FALSE(console.job.Channel1.IsOpen());
-    return {refusal, CrLfLines(Read(PathOf("report.txt")))};
+    const Lines report = Report();
+    return {refusal, Lines(report.begin() + before, report.end())};
   }
-
-  FakeUi ui;
-  Console console{ui, [] {
-                    Operations ops;
-                    ops.ReadImageTransHeader = ReadImageTransHeader;
-                    ops.TransformImages = TransformImages;
-                    return ops;
-                  }()};
 };
 
-// One whole section, character by character: the square rotated by 0.6/0.8
-// and shifted, its records shuffled among two image points.
+// One whole section and the window, character by character: the square
+// rotated by 0.6/0.8 and shifted, its records shuffled among two points.
 TEST_F(ImageTrans, GoldenSimilaritySection) {
-  const Lines report =
-      Run(std::string("\"Golden similarity, two points\"\n1, 4\n") + kSquare +
-              "7, 1\n3, 142, -6\n9001, 10, 20\n1, -138, 34\n2, -18, -126\n9002, -30.5, .25\n"
-              "4, 22, 154\n0,0,0\n",
-          {"y"});
-  const Lines expected = {
-      "Golden similarity, two points                                                   ",
-      " ",
-      "   Image Data for Photo:  7 ",
-      "   ===================",
-      "<=0 Digital image, 1=Similarity, 2=Affine, 3=Bilinear, Mode =  1 ",
-      " 3             142          -6 ",
-      " 9001          10            20 ",
-      " 1            -138           34 ",
-      " 2            -18           -126 ",
-      " 9002         -30.5          .25 ",
-      " 4             22            154 ",
-      " 0             0             0 ",
-      " ",
-      "Transformation Residuals ",
-      "  No.         Vx              Vy",
-      "1             0.000         0.000",
-      "2             0.000         0.000",
-      "3             0.000         0.000",
-      "4             0.000         0.000",
-      " ",
-      "Sx, Sy:  0.000  0.000",
-      "RMS:     0.000",
-      " ",
-      " A1 = 10.0000000000",
-      " A2 = 0.6000000000",
-      " A3 = -0.8000000000",
-      " A4 = 0.0000000000",
-      " B1 = -10.0000000000",
-      " B2 = 0.8000000000",
-      " B3 = 0.6000000000",
-      " B4 = 0.0000000000",
-      " ",
-      "Transformed Points ",
-      " Point No.     X                Y",
-      // The exchanges of the matching leave 9002 before 9001.
-      " 9002         -8.500         -34.250",
-      " 9001         0.000          10.000",
-  };
-  EXPECT_EQ(report, expected);
+  Choose("Open-ImageTrans", "input.txt",
+         std::string("\"Golden similarity, two points\"\n1, 4\n") + kSquare +
+             "7, 1\n3, 142, -6\n9001, 10, 20\n1, -138, 34\n2, -18, -126\n9002, -30.5, .25\n"
+             "4, 22, 154\n0,0,0\n");
+  Press({"Enter ImageTransData", "Process ImageTrans"}, {"y"});
+  const std::string zero = "0.000";
+  Lines expected = {"Golden similarity, two points" + std::string(51, ' '),
+                    " ",
+                    "   Image Data for Photo:  7 ",
+                    "   ===================",
+                    "<=0 Digital image, 1=Similarity, 2=Affine, 3=Bilinear, Mode =  1 ",
+                    " 3             142          -6 ",
+                    " 9001          10            20 ",
+                    " 1            -138           34 ",
+                    " 2            -18           -126 ",
+                    " 9002         -30.5          .25 ",
+                    " 4             22            154 ",
+                    " 0             0             0 ",
+                    " ",
+                    "Transformation Residuals ",
+                    "  No.         Vx              Vy"};
+  for (const char* i : {"1", "2", "3", "4"})
+    expected.push_back(At({{1, i}, {15, zero}, {29, zero}}));
+  for (const char* line :
+       {" ", "Sx, Sy:  0.000  0.000", "RMS:     0.000", " ", " A1 = 10.0000000000",
+        " A2 = 0.6000000000", " A3 = -0.8000000000", " A4 = 0.0000000000", " B1 = -10.0000000000",
+        " B2 = 0.8000000000", " B3 = 0.6000000000", " B4 = 0.0000000000", " ",
+        "Transformed Points ", " Point No.     X                Y",
+        // The exchanges of the matching leave 9002 before 9001.
+        " 9002         -8.500         -34.250", " 9001         0.000          10.000"})
+    expected.push_back(line);
+  EXPECT_EQ(Report(), expected);
   Lines board(8, "");
-  for (const char* l : {"Transformation Residuals ", "1    0.000  0.000", "2    0.000  0.000",
-                        "3    0.000  0.000", "4    0.000  0.000", "", "Sx, Sy:  0.000  0.000", "",
-                        " A1 = 10.000000", " A2 = 0.600000", " A3 = -0.800000", " A4 = 0.000000",
-                        " B1 = -10.000000", " B2 = 0.800000", " B3 = 0.600000", " B4 = 0.000000"})
+  board.push_back("Transformation Residuals ");
+  for (const char* i : {"1", "2", "3", "4"}) board.push_back(At({{1, i}, {6, zero}, {13, zero}}));
+  for (const char* l :
+       {"", "Sx, Sy:  0.000  0.000", "", " A1 = 10.000000", " A2 = 0.600000", " A3 = -0.800000",
+        " A4 = 0.000000", " B1 = -10.000000", " B2 = 0.800000", " B3 = 0.600000", " B4 = 0.000000"})
     board.push_back(l);
   EXPECT_EQ(console.BlackBoard.Lines(), board);
   EXPECT_EQ(ui.prompts, Lines{"Is the solution acceptable? Y/N"});
   ASSERT_TRUE(ui.position.has_value());
-  EXPECT_EQ(ui.position->x, 3000);
-  EXPECT_EQ(ui.position->y, 3000);
+  EXPECT_EQ(std::pair(ui.position->x, ui.position->y), std::pair(3000, 3000));
 }
 
 // Only a single "N" or "n" rejects; anything else, Cancel's empty answer
@@ -163,7 +120,7 @@ TEST_F(ImageTrans, OnlyASingleNRejects) {
   const auto [refusal, report] = Call(kSquare + Photo(1, 2, kSquareMeasured), 4, 1, {"Y"}, 5);
   EXPECT_EQ(refusal, 0);
   EXPECT_EQ(Count(report, "Transformed Points "), 0);
-  EXPECT_EQ(console.module.ImgPointCount, 0);
+  EXPECT_EQ(module.ImgPointCount, 0);
 }
 
 // Digital images: the image size is reported, every point moves to the
@@ -176,10 +133,10 @@ TEST_F(ImageTrans, DigitalImagesAreCentredWithoutAQuestion) {
   EXPECT_TRUE(ui.prompts.empty());
   EXPECT_EQ(Lines(report.begin(), report.begin() + 3),
             (Lines{" Digital Images", " Rows, Columns are:  4000  x  5000 ", " "}));
-  EXPECT_EQ(Count(report, PointLine(2, "-2500.000", "2000.000")), 1);
-  EXPECT_EQ(report.back(), PointLine(2, "-2400.000", "1700.000"));
-  EXPECT_EQ(console.module.ImgPointCount, 1);
-  EXPECT_EQ(console.module.ImgY(1), 1700);
+  EXPECT_EQ(Count(report, At({{1, " 2 "}, {15, "-2500.000"}, {30, "2000.000"}})), 1);
+  EXPECT_EQ(report.back(), At({{1, " 2 "}, {15, "-2400.000"}, {30, "1700.000"}}));
+  EXPECT_EQ(module.ImgPointCount, 1);
+  EXPECT_EQ(module.ImgY(1), 1700);
 }
 
 // A photo with fewer records than fiducials: the places past its
@@ -191,9 +148,8 @@ TEST_F(ImageTrans, ShortPhotosDoNotSeeTheRecordsOfTheOneBefore) {
   const std::string full = Photo(1, 1, std::string(kSquareMeasured) + "9, 5, 5\n");
   const Lines after = Call(kSquare + full + twoMarks, 4, 2, {"", ""}).second;
   ASSERT_GT(after.size(), alone.size());
-  EXPECT_EQ(Lines(after.end() - static_cast<long>(alone.size()), after.end()), alone);
-  EXPECT_EQ(Count(alone, "Transformation Residuals "), 1);
-  EXPECT_EQ(console.module.ImgPointCount, 0);
+  EXPECT_EQ(Lines(after.end() - std::ssize(alone), after.end()), alone);
+  EXPECT_EQ(module.ImgPointCount, 0);
 }
 
 // Refused photos: a singular fit (fiducials on a line) and a mode above 3

@@ -5,10 +5,12 @@
 // report (channel 5) and files it in the binary side file (channel 2,
 // side_file.h): the photographs with their observations, then one ground
 // point record per point number seen on two or more photographs, in the
-// order of each point's first observation. Processing walks the ground point
-// records, intersects each point by least squares (space_intersection.h),
-// prints residuals and results to BlackBoard and the report, writes the
-// results back into the side file and deletes it.
+// order of each point's first observation (ground_points.h). Processing
+// walks the ground point records, intersects each point by least squares
+// (space_intersection.h), prints residuals and results to BlackBoard and the
+// report from the result values, writes the results back into the side file
+// and deletes it. The side file is built and read in memory and moves to and
+// from the disk in one piece.
 #pragma once
 
 namespace tessaro {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -17,7 +18,7 @@
 #include "numeric/rotation.h"
 #include "shell/console.h"
 #include "testing/reference.h"
-#include "testing/test_support.h"
+#include "testing/session.h"
 
 namespace tessaro {
 namespace {
@@ -30,13 +31,13 @@ struct Station {
 
 // M v = R_kappa R_phi R_omega v by plane rotations in long double, not the program's elements.
 using V3 = std::array<long double, 3>;
+const long double kDegree = 3.141592653589793238462643383279L / 180;
 V3 Rotate(const Station& s, V3 v) {
-  const long double d = 3.141592653589793238462643383279L / 180;
   auto turn = [&](int i, int j, long double a) {
     const long double vi = v[i];
     v[i] = cosl(a) * vi + sinl(a) * v[j], v[j] = cosl(a) * v[j] - sinl(a) * vi;
   };
-  turn(1, 2, s.omega * d), turn(2, 0, s.phi * d), turn(0, 1, s.kappa * d);
+  turn(1, 2, s.omega * kDegree), turn(2, 0, s.phi * kDegree), turn(0, 1, s.kappa * kDegree);
   return v;
 }
 
@@ -46,36 +47,33 @@ const std::string kPhoto2 = "2, 100, 500, 0, 1000, 0, 0, 0\n";
 const std::string kPair = "T\n2\n" + kPhoto1 + "5, 12, 8\n0,0,0\n" + kPhoto2 + "5, -38, 8\n0,0,0\n";
 const std::string kNotEntered = "You must enter and refine Intersection data first";
 
-class Intersection : public TempDirTest {
+class Intersection : public SessionTest {
  protected:
+  Intersection()
+      : SessionTest([] {
+          Operations o;
+          o.TransformImages = TransformImages;
+          o.ReadIntersectionData = ReadIntersectionData;
+          o.ComputeIntersection = ComputeIntersection;
+          return o;
+        }()) {}
   void SetUp() override {
-    TempDirTest::SetUp();
-    console_.Load();
-    ui_.files = {PathOf("report.txt"), PathOf("strip.txt")};
-    for (const char* c : {"Open-OutputFile", "Open Relative Orient"}) console_.PressCaption(c);
+    SessionTest::SetUp();
+    Choose("Open Relative Orient", "strip.txt", "");
   }
 
   // Chooses, enters and (unless told not to) processes an input text.
   Lines Run(const std::string& text, bool process = true, const Lines& answers = {}) {
-    ui_.files = {File("input.txt", text)};
-    ui_.answers.assign(answers.begin(), answers.end());
-    for (const char* c : {"Close-Intersection", "Open-Intersection", "Enter Intersection Data"})
-      console_.PressCaption(c);
-    if (process) console_.PressCaption("Process Intersection");
-    return CrLfLines(Read(dir / "report.txt"));
+    Choose("Open-Intersection", "input.txt", text);
+    if (process)
+      Press({"Enter Intersection Data", "Process Intersection"}, answers);
+    else
+      Press({"Enter Intersection Data"}, answers);
+    return Report();
   }
 
   // The side file: named after the relative orientation input strip.txt.
   fs::path Side() const { return dir / "strip.Raf"; }
-
-  FakeUi ui_;
-  Console console_{ui_, [] {
-                     Operations o;
-                     o.TransformImages = TransformImages,
-                     o.ReadIntersectionData = ReadIntersectionData;
-                     o.ComputeIntersection = ComputeIntersection;
-                     return o;
-                   }()};
 };
 
 // Disturbed rays of tilted photographs: X, Y, Z, So, Sx, Sy, Sz and the residuals agree
@@ -94,11 +92,13 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
         Dense rows;
         for (int k = 1; k <= n; ++k) {
           const Station& s = stations[k - 1];
-          const V3 r = Rotate(s, {P[0] - s.X0, P[1] - s.Y0, P[2] - s.Z0});
+          const auto [px, py] =
+              Project({s.X0, s.Y0, s.Z0, s.omega * kDegree, s.phi * kDegree, s.kappa * kDegree},
+                      s.f, P[0], P[1], P[2]);
           const V3 P0 = {s.X0, s.Y0, s.Z0}, q = Rotate(s, P0);  // q[2] = m3.P0
           const V3 m[3] = {Rotate(s, {1, 0, 0}), Rotate(s, {0, 1, 0}), Rotate(s, {0, 0, 1})};
-          const double x = double(-s.f * r[0] / r[2]) + noise * std::sin(3.1 * k + P[0]);
-          const double y = double(-s.f * r[1] / r[2]) + noise * std::cos(1.7 * k + P[0]);
+          const double x = px + noise * std::sin(3.1 * k + P[0]);
+          const double y = py + noise * std::cos(1.7 * k + P[0]);
           rays(k) = Ray{s.no, 7, x, y, s.X0, s.Y0, s.Z0, s.f, s.omega * d, s.phi * d, s.kappa * d};
           for (int a = 0; a < 2; ++a) {  // the x row, then the y row; m[j][i] = m_ij
             auto& row = rows.emplace_back(4, 0);
@@ -106,7 +106,8 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
             row[3] = row[0] * P0[0] + row[1] * P0[1] + row[2] * P0[2];
           }
         }
-        const IntersectedPoint p = Intersect(rays, n);
+        const IntersectedPoint p = Intersect({7, rays});
+        ASSERT_EQ(p.outcome, Outcome::Solved());
         const std::vector<long double> X = LeastSquares(rows);
         Dense normal(3, std::vector<long double>(3, 0));
         std::vector<long double> V;
@@ -118,20 +119,26 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
         }
         const Dense Q = GaussJordan(normal, {0, 0, 0}).inverse;
         const long double So = std::sqrt(sum / (2 * n - 3));
+        auto S = [&](int i) { return So * std::sqrt(Q[i][i]); };
         const double got[] = {p.X, p.Y, p.Z, p.So, p.Sx, p.Sy, p.Sz, p.Vx(1), p.Vy(1), p.Vx(n)};
-        const long double want[] = {X[0],
-                                    X[1],
-                                    X[2],
-                                    So,
-                                    So * std::sqrt(Q[0][0]),
-                                    So * std::sqrt(Q[1][1]),
-                                    So * std::sqrt(Q[2][2]),
-                                    V[0],
-                                    V[1],
-                                    V[2 * n - 2]};
+        const long double want[] = {X[0], X[1], X[2], So,   S(0),
+                                    S(1), S(2), V[0], V[1], V[2 * n - 2]};
         for (int k = 0; k < 10; ++k) EXPECT_NEAR(got[k], double(want[k]), 1e-8) << k;
         EXPECT_TRUE(noise ? p.So > 1e-6 : std::hypot(p.X - P[0], p.Y - P[1], p.Z - P[2]) < 1e-8);
       }
+}
+
+// Lines of the golden section below: an echoed record in print zones, and
+// residual and result lines of error-free rays.
+const std::string zero = "0.000";
+std::string Zones(const char* a, const char* b, const char* c) {
+  return At({{1, a}, {15, b}, {29, c}});
+}
+std::string Residual(const char* photo, const char* point, const char* x, const char* y) {
+  return At({{1, photo}, {6, point}, {15, x}, {25, zero}, {35, y}, {45, zero}});
+}
+std::string Result(const char* point, const char* X, const char* Y) {
+  return At({{1, point}, {10, X}, {30, zero}, {40, Y}, {55, zero}, {65, zero}, {80, zero}});
 }
 
 // Point 7 at (100.625, 200, 0) images at x = 10.0625 and -39.9375 on the
@@ -140,40 +147,32 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
 TEST_F(Intersection, GoldenSection) {
   const Lines report = Run("Golden pair\n2\n" + kPhoto1 + "7, 10.0625, 20\n8, 30, -15\n0,0,0\n" +
                            kPhoto2 + "7, -39.9375, 20\n8, -20, -15\n0, 0, 0\n");
-  const std::string zero = "0.000";
-  auto residual = [&](const char* photo, const char* point, const char* x, const char* y) {
-    return At({{1, photo}, {6, point}, {15, x}, {25, zero}, {35, y}, {45, zero}});
-  };
-  auto result = [&](const char* point, const char* X, const char* Y) {
-    return At({{1, point}, {10, X}, {30, zero}, {40, Y}, {55, zero}, {65, zero}, {80, zero}});
-  };
-  auto zones = [](auto a, auto b, auto c) { return At({{1, a}, {15, b}, {29, c}}); };
   const Lines expected = {
       At({{1, "Golden pair"}, {81, ""}}),
       " 2 ",
       At({{1, " 1 "}, {15, " 100  0  0  1000  0  0  0  "}}),
-      zones(" 7 ", " 10.0625 ", " 20 "),
-      zones(" 8 ", " 30 ", "-15 "),
-      zones(" 0 ", " 0 ", " 0 "),
+      Zones(" 7 ", " 10.0625 ", " 20 "),
+      Zones(" 8 ", " 30 ", "-15 "),
+      Zones(" 0 ", " 0 ", " 0 "),
       At({{1, " 2 "}, {15, " 100  500  0  1000  0  0  0  "}}),
-      zones(" 7 ", "-39.9375 ", " 20 "),
-      zones(" 8 ", "-20 ", "-15 "),
-      zones(" 0 ", " 0 ", " 0 "),
+      Zones(" 7 ", "-39.9375 ", " 20 "),
+      Zones(" 8 ", "-20 ", "-15 "),
+      Zones(" 0 ", " 0 ", " 0 "),
       " ",
       " INTERSECTION RESULTS ",
       std::string(39, '-'),
       " ",
       At({{1, "Photo"}, {6, "Point"}, {15, "x"}, {25, "Vx"}, {42, "y"}, {51, "Vy"}}),
       std::string(56, '-'),
-      residual(" 1 ", " 7 ", "10.063", "20.000"),
-      residual(" 2 ", " 7 ", "-39.938", "20.000"),
-      residual(" 1 ", " 8 ", "30.000", "-15.000"),
-      residual(" 2 ", " 8 ", "-20.000", "-15.000"),
+      Residual(" 1 ", " 7 ", "10.063", "20.000"),
+      Residual(" 2 ", " 7 ", "-39.938", "20.000"),
+      Residual(" 1 ", " 8 ", "30.000", "-15.000"),
+      Residual(" 2 ", " 8 ", "-20.000", "-15.000"),
       " ",
       At({{1, "Point"}, {15, "X"}, {35, "Sx"}, {53, "Y"}, {70, "Sy"}, {83, "Z"}, {100, "Sz"}}),
       std::string(100, '-'),
-      result(" 7 ", "100.625", "200.000"),
-      result(" 8 ", "300.000", "-150.000"),
+      Result(" 7 ", "100.625", "200.000"),
+      Result(" 8 ", "300.000", "-150.000"),
       " ",
       At({{1, "Point"}, {15, "X"}, {37, "Y"}, {58, "Z"}}),
       std::string(57, '-'),
@@ -186,32 +185,32 @@ TEST_F(Intersection, GoldenSection) {
   board[10] = std::string(37, '-');
   board[12] = At({{1, "Photo"}, {6, "Point"}, {15, "x"}, {25, "Vx"}, {35, "y"}, {45, "Vy"}});
   board[13] = std::string(53, '-');
-  board[14] = residual(" 1 ", " 7 ", "10.0625", "20.000");
-  board[15] = residual(" 2 ", " 7 ", "-39.9375", "20.000");
+  board[14] = Residual(" 1 ", " 7 ", "10.0625", "20.000");
+  board[15] = Residual(" 2 ", " 7 ", "-39.9375", "20.000");
   board[19] =
       At({{1, "Point"}, {10, "X"}, {34, "Sx"}, {45, "Y"}, {65, "Sy"}, {75, "Z"}, {90, "Sz"}});
   board[20] = std::string(98, '-');
-  EXPECT_EQ(console_.BlackBoard.Lines(), board);
+  EXPECT_EQ(console.BlackBoard.Lines(), board);
   // Consumed; the flag and channel 1 stay; the station cells keep the last x values and M.
-  EXPECT_FALSE(fs::exists(Side()));
-  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kTrue);
-  EXPECT_TRUE(console_.job.Channel1.IsOpen());
-  const Module1& m = console_.module;
-  EXPECT_EQ((std::vector{m.StationValues(1), m.StationValues(2), m.M(1, 1)}),
+  EXPECT_EQ(std::tuple(fs::exists(Side()), console.job.ReadyFlag(kIntersectionEntered),
+                       console.job.Channel1.IsOpen()),
+            std::tuple(false, kTrue, true));
+  EXPECT_EQ((std::vector{module.StationValues(1), module.StationValues(2), module.M(1, 1)}),
             (std::vector<double>{30, -20, 1}));
 }
 
 // The side file after entering, field by field at its byte offsets, read as little-endian
 // whole numbers of 4 bytes (2 for counts) and reals of 8. Point 4 is seen once: no ground
 // record, ground link 0. A point numbered 0 with a non-zero coordinate is a point. Ground
-// points come in the order of their first observation, observations in reading order.
+// points come in the order of their first observation, observations in reading order; a
+// negative number is its two's complement.
 TEST_F(Intersection, SideFileRecords) {
   Run("\"Side, file\"\n3\n"
-      "11, 150, 1, 2, 3, 4, 5, 6\n5, 1.5, 2.5\n0, 7.5, 0\n9, 3, 4\n0,0,0\n"
-      "22, 151, 7, 8, 9, 10, 11, 12\n9, -1, -2\n4, 5, 5\n0,0,0\n"
-      "33, 152, 1, 1, 1, 0, 0, 0\n0, 0, 1\n5, 6, 7\n9, 8, 9\n0,0,0\n",
+      "11, 150, 1, 2, 3, 4, 5, 6\n5, 1.5, 2.5\n0, 7.5, 0\n-9, 3, 4\n0,0,0\n"
+      "22, 151, 7, 8, 9, 10, 11, 12\n-9, -1, -2\n4, 5, 5\n0,0,0\n"
+      "33, 152, 1, 1, 1, 0, 0, 0\n0, 0, 1\n5, 6, 7\n-9, 8, 9\n0,0,0\n",
       false);
-  EXPECT_FALSE(console_.job.Channel2.is_open());
+  EXPECT_FALSE(console.job.Channel2.is_open());
   const std::string side = Read(Side());
   auto record = [&](std::size_t at, const std::vector<int>& widths, std::vector<double> want) {
     std::vector<double> got;
@@ -224,20 +223,20 @@ TEST_F(Intersection, SideFileRecords) {
     EXPECT_EQ(got, want) << "the record at " << at;
   };
   // Photographs at 88, 242 and 368, each followed by its 28-byte
-  // observations; ground points 5, 0 and 9 at 522, 608 and 694.
+  // observations; ground points 5, 0 and -9 at 522, 608 and 694.
   ASSERT_EQ(side.size(), 780u);
   EXPECT_EQ(side.substr(0, 80), At({{1, "Side, file"}, {81, ""}}));
   record(80, {2, 4, 2}, {3, 522, 3});
   record(242, {4, 2, 4, 4, 8, 8, 8, 8, 8, 8, 8}, {22, 2, 312, 368, 151, 7, 8, 9, 10, 11, 12});
   for (const auto& [at, want] : {std::pair{158, std::vector<double>{5, 522, 88, 1.5, 2.5}},
                                  {186, {0, 608, 88, 7.5, 0}},
-                                 {312, {9, 694, 242, -1, -2}},
+                                 {312, {-9, 694, 242, -1, -2}},
                                  {340, {4, 0, 242, 5, 5}},
                                  {438, {0, 608, 368, 0, 1}}})
     record(at, {4, 4, 4, 8, 8}, want);
   record(522, {4, 2, 4, 4}, {5, 2, 158, 466});
   record(608, {4, 2, 4, 4}, {0, 2, 186, 438});
-  record(694, {4, 2, 4, 4, 4}, {9, 3, 214, 312, 494});
+  record(694, {4, 2, 4, 4, 4}, {-9, 3, 214, 312, 494});
   for (const auto& [relative, name] : {std::pair{"D:\\work\\strip.txt", "D:\\work\\strip.Raf"},
                                        {"D:\\my.data\\strip.txt", "D:\\my.Raf"},
                                        {"", ".Raf"},
@@ -248,34 +247,35 @@ TEST_F(Intersection, SideFileRecords) {
 // Refusals: each a message, the job state left sound, no side file behind.
 TEST_F(Intersection, RefusalsAreMessages) {
   // Processing before entering, and a second time: the side file is consumed.
-  console_.PressCaption("Process Intersection");
+  Press({"Process Intersection"});
   const std::size_t lines = Run(kPair).size();
-  console_.PressCaption("Process Intersection");
-  EXPECT_EQ(ui_.messages, (Lines{kNotEntered, kNotEntered}));
-  EXPECT_EQ(CrLfLines(Read(dir / "report.txt")).size(), lines);
+  Press({"Process Intersection"});
+  EXPECT_EQ(ui.messages, (Lines{kNotEntered, kNotEntered}));
+  EXPECT_EQ(Report().size(), lines);
   // Parallel rays of point 7 (photographs 1 and 3 at one place): point 5 printed, no tables.
   const Lines report = Run("T\n3\n" + kPhoto1 + "5, 12, 8\n7, 12.5, -3.25\n0,0,0\n" + kPhoto2 +
                            "5, -38, 8\n0,0,0\n3" + kPhoto1.substr(1) + "7, 12.5, -3.25\n0,0,0\n");
-  EXPECT_EQ(ui_.messages.back(), "Error in Matrix Inversion Point #  7");
+  EXPECT_EQ(ui.messages.back(), "Error in Matrix Inversion Point #  7");
   EXPECT_EQ(report.back().substr(0, 10), " 2    5   ");
+  EXPECT_EQ(module.StationValues(2), 12.5);  // the station cells of the point that stopped
   EXPECT_FALSE(fs::exists(Side()));
   // A station whose m3.P0 is zero cannot divide its rows.
   Run("T\n2\n" + kPhoto1 + "5, 12, 8\n0,0,0\n3, 100, 0, 0, 0, 0, 0, 0\n5, 1, 1\n0,0,0\n");
-  EXPECT_EQ(ui_.messages.back(),
+  EXPECT_EQ(ui.messages.back(),
             "Photograph 3: m31*X0 + m32*Y0 + m33*Z0 is zero, its rays cannot "
             "be used; point 5 is not intersected");
   // Nine photographs see point 5: only eight fit a ground record.
   std::string nine = "T\n9\n";
   for (int k = 0; k < 9; ++k) nine += kPhoto1 + "5, 12, 8\n0,0,0\n";
   Run(nine, false);
-  EXPECT_EQ(ui_.messages.back(),
+  EXPECT_EQ(ui.messages.back(),
             "Point 5 is seen on 9 photographs; at most 8 photographs can intersect one point");
-  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kFalse);
+  EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kFalse);
   EXPECT_FALSE(fs::exists(Side()));
   // A file that ends early: the flag as it was, the side file deleted.
   Run(kPair, false);
   Run("T\n2\n" + kPhoto1 + "7, 1, 2\n0,0,0\n2, 100, 5, x\n", false);
-  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kTrue);
+  EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kTrue);
   EXPECT_FALSE(fs::exists(Side()));
 }
 
@@ -286,23 +286,23 @@ TEST_F(Intersection, SideFileFaultsAreMessages) {
   const std::string side = "The intersection side file " + Side().string();
   const std::size_t echo = Run(kPair, false).size();
   fs::remove(Side());
-  console_.PressCaption("Process Intersection");
-  EXPECT_EQ(ui_.messages.back(), kNotEntered);
-  EXPECT_EQ(CrLfLines(Read(dir / "report.txt")).size(), echo);
+  Press({"Process Intersection"});
+  EXPECT_EQ(ui.messages.back(), kNotEntered);
+  EXPECT_EQ(Report().size(), echo);
 
   Run(kPair, false);
   fs::remove(Side());
   fs::create_directory(Side());
   EXPECT_EQ(Run(kPair, false).size(), 2 * echo);
-  EXPECT_EQ(ui_.messages.back(), side + " cannot be created");
-  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kFalse);
+  EXPECT_EQ(ui.messages.back(), side + " cannot be created");
+  EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kFalse);
   fs::remove(Side());
 
   if (!fs::exists("/dev/full")) return;
   fs::create_symlink("/dev/full", Side());
   EXPECT_EQ(Run(kPair, false).size(), 3 * echo);
-  EXPECT_EQ(ui_.messages.back(), side + " cannot be written");
-  EXPECT_EQ(console_.job.ReadyFlag(kIntersectionEntered), kFalse);
+  EXPECT_EQ(ui.messages.back(), side + " cannot be written");
+  EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kFalse);
   EXPECT_FALSE(fs::exists(fs::symlink_status(Side())));
 }
 
@@ -315,13 +315,13 @@ TEST_F(Intersection, FiducialsListedTwiceAreTransformedFirst) {
       Read(fs::path(TESSARO_SOURCE_DIR) / "src/intersection/testdata/comparator.txt");
   EXPECT_EQ(Run(comparator, true, {""}).back(),
             At({{1, " 8 "}, {10, "300.000"}, {25, "-150.000"}, {45, "0.000"}}));
-  EXPECT_EQ(ui_.prompts, Lines{"Is the solution acceptable? Y/N"});
-  EXPECT_EQ(console_.module.FiducialCount, 4);
+  EXPECT_EQ(ui.prompts, Lines{"Is the solution acceptable? Y/N"});
+  EXPECT_EQ(console.module.FiducialCount, 4);
   // Refused: the data are not entered.
   Run(comparator, true, {"N"});
-  EXPECT_EQ(ui_.messages, (Lines{"Photograph 2: the transformation was not accepted; the "
-                                 "intersection data are not entered",
-                                 kNotEntered}));
+  EXPECT_EQ(ui.messages, (Lines{"Photograph 2: the transformation was not accepted; the "
+                                "intersection data are not entered",
+                                kNotEntered}));
   EXPECT_FALSE(fs::exists(Side()));
 }
 
@@ -331,7 +331,7 @@ TEST_F(Intersection, TheExampleWritesSyWithThreeAndFourDecimals) {
   const Lines report = Run(Read(fs::path(TESSARO_SOURCE_DIR) / "examples/intersection.txt"));
   EXPECT_EQ(report.at(report.size() - 21).substr(0, 60),
             At({{1, " 101 "}, {10, "1352.186"}, {30, "0.002"}, {40, "804.569"}, {55, "0.003 "}}));
-  EXPECT_EQ(console_.BlackBoard.Lines().at(8 + 27).substr(54, 7), "0.0034 ");
+  EXPECT_EQ(console.BlackBoard.Lines().at(8 + 27).substr(54, 7), "0.0034 ");
 }
 
 }  // namespace

@@ -2,20 +2,26 @@
 
 #include <bit>
 #include <cstddef>
+#include <istream>
+#include <iterator>
+#include <ostream>
 
 namespace tessaro {
 
 namespace {
 
-// Writes fields one after the other, least significant byte first.
+// Writes fields one after the other, least significant byte first. Whole
+// numbers go through the unsigned 64-bit value of the same residue, whose
+// low bytes are their two's complement; conversions between integer types
+// are modular.
 class Writer {
  public:
   explicit Writer(unsigned char* bytes) : p_(bytes) {}
   void U(std::uint64_t value, int width) {
-    for (int k = 0; k < width; ++k) *p_++ = static_cast<unsigned char>(value >> (8 * k));
+    for (int k = 0; k < width; ++k) *p_++ = value >> (8 * k) & 0xFF;
   }
-  void I16(std::int16_t v) { U(static_cast<std::uint16_t>(v), 2); }
-  void I32(std::int32_t v) { U(static_cast<std::uint32_t>(v), 4); }
+  void I16(std::int16_t v) { U(v, 2); }
+  void I32(std::int32_t v) { U(v, 4); }
   void Real(double v) { U(std::bit_cast<std::uint64_t>(v), 8); }
 
  private:
@@ -30,8 +36,9 @@ class Reader {
     for (int k = 0; k < width; ++k) v |= std::uint64_t{*p_++} << (8 * k);
     return v;
   }
-  std::int16_t I16() { return static_cast<std::int16_t>(static_cast<std::uint16_t>(U(2))); }
-  std::int32_t I32() { return static_cast<std::int32_t>(static_cast<std::uint32_t>(U(4))); }
+  // The two's complement of the low bytes, by the same modular conversion.
+  std::int16_t I16() { return U(2); }
+  std::int32_t I32() { return U(4); }
   double Real() { return std::bit_cast<double>(U(8)); }
   const unsigned char* Skip(int n) {
     const unsigned char* at = p_;
@@ -142,6 +149,16 @@ std::array<unsigned char, 4> EncodeLink(std::int32_t offset) {
   std::array<unsigned char, 4> b;
   Writer(b.data()).I32(offset);
   return b;
+}
+
+void SideBytes::WriteTo(std::ostream& file) const {
+  file.seekp(0);
+  file.write(bytes_.data(), std::ssize(bytes_));
+}
+
+void SideBytes::ReadFrom(std::istream& file) {
+  file.seekg(0);
+  bytes_.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 std::string SideFileName(const std::string& relativeFileName) {

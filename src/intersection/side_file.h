@@ -16,12 +16,16 @@
 //
 // The first photograph record stands at 88, each followed at once by its
 // observation records; the ground point records follow the last photograph.
-// The functions here only turn records into bytes and back; the procedures
-// in intersection.cpp place them in the file.
+// The functions here turn records into bytes and back, and SideBytes holds
+// the whole file while it is built or walked; the procedures in
+// intersection.cpp place the records and move the file in one piece.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <iosfwd>
+#include <stdexcept>
 #include <string>
 
 namespace tessaro {
@@ -32,7 +36,10 @@ inline constexpr int kObservationRecordSize = 28;
 inline constexpr int kGroundRecordSize = 86;
 // Observation slots of a ground point record: no point can be intersected
 // from more photographs than this.
-inline constexpr int kMaxRaysPerPoint = 8;
+inline constexpr std::size_t kMaxRaysPerPoint = 8;
+// Ground point records and a photograph's observations are counted in 16
+// bits.
+inline constexpr std::size_t kMaxGroundPoints = 32767;
 // Where the ground link stands in an observation record.
 inline constexpr int kGroundLinkField = 4;
 
@@ -87,6 +94,41 @@ GroundRecord DecodeGround(const GroundBytes& b);
 
 // A 32-bit link as it stands in the file, for patching one field.
 std::array<unsigned char, 4> EncodeLink(std::int32_t offset);
+
+// The side file cannot be read back as it was written (removed or cut short
+// behind the program's back).
+struct SideFileBroken : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+// The side file's bytes in memory. Records are placed at their offsets here
+// and the file is written or read in one piece: a seek and a write per
+// record cost two system calls each, which at tens of thousands of points
+// took longer than all the arithmetic.
+class SideBytes {
+ public:
+  // Places bytes at offset, growing the file as needed.
+  template <std::size_t N>
+  void Put(std::size_t offset, const std::array<unsigned char, N>& bytes) {
+    if (bytes_.size() < offset + N) bytes_.resize(offset + N);
+    std::memcpy(bytes_.data() + offset, bytes.data(), N);
+  }
+  // The N bytes at offset; SideFileBroken when they lie past the end (a
+  // link read from a damaged file may point anywhere).
+  template <std::size_t N>
+  std::array<unsigned char, N> Get(std::size_t offset) const {
+    if (offset > bytes_.size() || N > bytes_.size() - offset) throw SideFileBroken("cut short");
+    std::array<unsigned char, N> bytes;
+    std::memcpy(bytes.data(), bytes_.data() + offset, N);
+    return bytes;
+  }
+  // Writes the whole file from its start; reads it whole.
+  void WriteTo(std::ostream& file) const;
+  void ReadFrom(std::istream& file);
+
+ private:
+  std::string bytes_;
+};
 
 // The side file's name, made from the name chosen for the relative
 // orientation input: what stands before the first "." of the whole name

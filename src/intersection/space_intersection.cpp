@@ -1,6 +1,7 @@
 #include "intersection/space_intersection.h"
 
 #include <cmath>
+#include <utility>
 
 #include "numeric/cholesky.h"
 #include "numeric/normal_equations.h"
@@ -40,21 +41,30 @@ double Residual(const OneBased<double>& row, const OneBased<double>& P) {
 
 }  // namespace
 
-IntersectedPoint Intersect(const OneBased<Ray>& rays, int n) {
+IntersectedPoint Intersect(PointRays point) {
   IntersectedPoint p;
+  p.PointNo = point.PointNo;
+  p.Rays = std::move(point.Rays);
+  const OneBased<Ray>& rays = p.Rays;
+  const auto n = rays.size();
   OneBased<double> xRow(kUnknowns + 2), yRow(kUnknowns + 2);
   OneBased<double> N(PackedSize(kUnknowns)), U(kUnknowns);
 
   // Pass 1: the normal equations.
   for (int k = 1; k <= n; ++k) {
     if (!RayRows(rays(k), xRow, yRow)) {
-      p.ZeroQRay = k;
+      p.outcome = Outcome::Refused(k);
       return p;
     }
     AddObservation(kUnknowns, xRow, N, U);
     AddObservation(kUnknowns, yRow, N, U);
   }
-  CholeskySolve(N, U, kUnknowns, kSolveAndInvert, p.ErrCode);
+  int errCode = 0;
+  CholeskySolve(N, U, kUnknowns, kSolveAndInvert, errCode);
+  if (errCode != 0) {
+    p.outcome = Outcome::Singular(errCode);
+    return p;
+  }
 
   // Pass 2: the residuals of the same rows at the solution.
   p.Vx.resize(n);
@@ -67,8 +77,6 @@ IntersectedPoint Intersect(const OneBased<Ray>& rays, int n) {
     sum = sum + p.Vx(k) * p.Vx(k);
     sum = sum + p.Vy(k) * p.Vy(k);
   }
-  if (p.ErrCode != 0) return p;
-
   p.X = U(1);
   p.Y = U(2);
   p.Z = U(3);
@@ -78,6 +86,16 @@ IntersectedPoint Intersect(const OneBased<Ray>& rays, int n) {
   p.Sy = p.So * std::sqrt(N(PackedIndex(2, 2)));
   p.Sz = p.So * std::sqrt(N(PackedIndex(3, 3)));
   return p;
+}
+
+IntersectionResult IntersectPoints(std::vector<PointRays> points) {
+  IntersectionResult result;
+  result.Points.reserve(points.size());
+  for (PointRays& point : points) {
+    result.Points.push_back(Intersect(std::move(point)));
+    if (!result.Points.back().outcome.Succeeded()) break;
+  }
+  return result;
 }
 
 }  // namespace tessaro

@@ -15,8 +15,10 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "numeric/one_based.h"
+#include "numeric/outcome.h"
 
 namespace tessaro {
 
@@ -30,22 +32,41 @@ struct Ray {
   double Omega = 0, Phi = 0, Kappa = 0;  // radians
 };
 
+// A ground point and the rays that meet in it.
+struct PointRays {
+  std::int32_t PointNo = 0;
+  OneBased<Ray> Rays;  // two or more
+};
+
+// What the report and the window show of one ground point.
 struct IntersectedPoint {
-  // The solver's code (0, or 130 when the rays do not fix the point, for
-  // example all parallel); when not 0 nothing below is meaningful.
-  int ErrCode = 0;
-  // The first ray (1..n) whose photograph has q = 0, so that its rows cannot
-  // be formed; 0 when there is none. Nothing is solved then.
-  int ZeroQRay = 0;
+  std::int32_t PointNo = 0;
+  OneBased<Ray> Rays;       // its observations: photograph, x, y, orientation
+  OneBased<double> Vx, Vy;  // coefficients . solution - absolute term, per ray
   double X = 0, Y = 0, Z = 0;
   double So = 0;                  // sqrt(sum of the 2n squared residuals / (2n - 3))
   double Sx = 0, Sy = 0, Sz = 0;  // So * sqrt of the diagonal of the inverse
-  OneBased<double> Vx, Vy;        // coefficients . solution - absolute term, per ray
+  // Solved; Singular(the solver's code) when the rays do not fix the point
+  // (all parallel, say); Refused(k) when the photograph of ray k has q = 0,
+  // so that its rows cannot be formed. Only a solved point has the values
+  // above.
+  Outcome outcome;
 };
 
-// Intersects rays 1..n (n >= 2): two rows per ray, the x row first, each of
-// weight 1, accumulated with AddObservation and solved and inverted by
-// CholeskySolve (order 3); then the residuals from the same rows again.
-IntersectedPoint Intersect(const OneBased<Ray>& rays, int n);
+// Intersects one point from its rays (n >= 2): two rows per ray, the x row
+// first, each of weight 1, accumulated with AddObservation and solved and
+// inverted by CholeskySolve (order 3); then the residuals from the same rows
+// again.
+IntersectedPoint Intersect(PointRays point);
+
+// The points of one run, in the order of the ground point records, up to
+// and including the first that could not be intersected: the run stops
+// there.
+struct IntersectionResult {
+  std::vector<IntersectedPoint> Points;
+  bool Succeeded() const { return Points.empty() || Points.back().outcome.Succeeded(); }
+};
+
+IntersectionResult IntersectPoints(std::vector<PointRays> points);
 
 }  // namespace tessaro
