@@ -1,6 +1,5 @@
 #include "shell/input_channel.h"
 
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -140,13 +139,12 @@ double InputChannel::ParseNumber(std::string_view field, std::string_view expect
   const std::string quoted = Quoted(field);
   if (!IsNumberSyntax(field)) Fail(line, expected, what, quoted);
   std::string_view digits = field[0] == '+' ? field.substr(1) : field;
-  double value = 0;
-  auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (ec == std::errc::result_out_of_range && IsTiny(digits))
-    value = 0;  // underflow to zero is harmless for measured coordinates
-  else if (ec != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value))
+  const DecimalRead read = ReadDecimal(digits);
+  if (read.outOfRange && IsTiny(digits))
+    return 0;  // underflow to zero is harmless for measured coordinates
+  if (read.outOfRange || read.length != digits.size() || !std::isfinite(read.value))
     Fail(line, expected, what, quoted + " (out of range)");
-  return value;
+  return read.value;
 }
 
 double InputChannel::ReadReal(std::string_view what) {
