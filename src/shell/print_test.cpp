@@ -321,6 +321,29 @@ TEST(PrintRow, IsTheStatementItStandsFor) {
   EXPECT_EQ(row.Lines()[0], At({{1, " 7 "}, {10, "-1.25"}, {25, "3.0 *Error*"}}));
 }
 
+// The report file gets each line whole with CR LF; a flush in mid-line
+// writes the line as far as it goes and the line goes on from its column;
+// closing writes an open line too, and opening again empties the file.
+class ReportFileTest : public TempDirTest {};
+
+TEST_F(ReportFileTest, LinesEndInCrLfAndAnOpenLineSurvivesFlushAndClose) {
+  ReportChannel ch;
+  std::string error;
+  ASSERT_TRUE(ch.Open(PathOf("r.txt"), error));
+  PrintItems(ch, {"a", Comma, 5});
+  PrintItems(ch, {"part", Semi});
+  ch.Flush();
+  EXPECT_EQ(Read(PathOf("r.txt")), "a" + std::string(13, ' ') + " 5 \r\npart");
+  PrintItems(ch, {Tab(8), Semi, -0.5});
+  PrintItems(ch, {"open", Semi});
+  ch.Close();
+  EXPECT_EQ(Read(PathOf("r.txt")), "a" + std::string(13, ' ') + " 5 \r\npart   -.5 \r\nopen");
+  ASSERT_TRUE(ch.Open(PathOf("r.txt"), error));
+  EXPECT_EQ(ch.Column(), 1);
+  ch.Flush();
+  EXPECT_EQ(Read(PathOf("r.txt")), "");
+}
+
 // A report that cannot be written: the error names the file.
 TEST(ReportChannel, NamesAFileItCannotOpen) {
   ReportChannel ch;
