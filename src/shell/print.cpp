@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "shell/input_channel.h"
 
@@ -31,14 +32,53 @@ struct Decimal {
   }
 };
 
+// The nearest 15-digit decimal of a normal double, from its shortest decimal
+// S (Dragonbox, {fmt}'s own routine), when S settles it; false when not.
+// S lies within half the double's spacing of the value, and that is less
+// than 0.111 of a unit in the 15th digit (2^-53 * 10^15). So:
+//  - S of at most 15 digits is the answer: no other 15-digit decimal is as
+//    near. Echoed input and whole numbers, most of a report, end here;
+//  - S of 16 or 17 digits whose digits after the 15th are below .38 or above
+//    .62 of a unit rounds the way the value does, as no halfway point lies
+//    between them. Only the rest need the exact conversion.
+bool NearestFromShortest(double magnitude, Decimal& d) {
+  const auto shortest = fmt::detail::dragonbox::to_decimal(magnitude);
+  const fmt::format_int text(shortest.significand);  // no trailing zeros
+  const int count = static_cast<int>(text.size());
+  const char* digits = text.data();
+  d.count = Decimal::kDigits;
+  d.point = count + shortest.exponent;
+  if (count <= Decimal::kDigits) {
+    std::fill(std::copy_n(digits, count, d.digits), d.digits + Decimal::kDigits, '0');
+    return true;
+  }
+  // Hundredths of a unit in the 15th digit.
+  const int beyond = 10 * (digits[15] - '0') + (count > 16 ? digits[16] - '0' : 0);
+  if (beyond >= 38 && beyond <= 62) return false;
+  std::copy_n(digits, Decimal::kDigits, d.digits);
+  if (beyond > 62) {
+    int i = Decimal::kDigits - 1;
+    while (i >= 0 && d.digits[i] == '9') d.digits[i--] = '0';
+    if (i >= 0) {
+      ++d.digits[i];
+    } else {  // 9...9 became 10...0
+      d.digits[0] = '1';
+      ++d.point;
+    }
+  }
+  return true;
+}
+
 // The 15 digits are those of the C library's "%.14e": exact, and a value
 // halfway between two 15-digit decimals goes to the even one. {fmt} makes
 // them without the cost of printf's arbitrary-precision arithmetic.
 Decimal ToDecimal(double magnitude) {
+  Decimal d;
+  if (magnitude >= std::numeric_limits<double>::min() && NearestFromShortest(magnitude, d))
+    return d;
   // "d.dddddddddddddde+XX": the exponent's sign at 17, two or three digits.
   char text[32];
   const char* end = fmt::format_to(text, FMT_COMPILE("{:.14e}"), magnitude);
-  Decimal d;
   d.digits[0] = text[0];
   std::memcpy(d.digits + 1, text + 2, Decimal::kDigits - 1);
   d.count = Decimal::kDigits;
@@ -202,26 +242,33 @@ std::string FormatNumber(double value, std::string_view pattern) {
   RoundDecimal(d, decimals);
   const bool isZero = d.IsZero();
 
-  std::string text;
-  text.reserve(static_cast<std::size_t>(std::max(d.point, 1) + decimals + 2));
-  if (value < 0 && !isZero) text.push_back('-');
+  // Built in place; only a text longer than the buffer (a huge value, a long
+  // pattern) is built on the heap.
+  char buffer[48];
+  const std::size_t most = static_cast<std::size_t>(std::max(d.point, 1) + decimals + 2);
+  std::string large;
+  if (most > sizeof buffer) large.resize(most);
+  char* const first = most > sizeof buffer ? large.data() : buffer;
+  char* out = first;
+  if (value < 0 && !isZero) *out++ = '-';
   // The integer part whole, never cut; zero only when a "0" place stands
   // before the point.
   if (!isZero && d.point > 0) {
-    text.append(d.digits, static_cast<std::size_t>(std::min(d.point, d.count)));
-    if (d.point > d.count) text.append(static_cast<std::size_t>(d.point - d.count), '0');
+    out = std::copy_n(d.digits, std::min(d.point, d.count), out);
+    out = std::fill_n(out, std::max(d.point - d.count, 0), '0');
   } else if (before.find('0') != std::string_view::npos) {
-    text.push_back('0');
+    *out++ = '0';
   }
-  if (dot == std::string_view::npos) return text;
-  text.push_back('.');
-  // "0" places after the point are always written, "#" places only up to the
-  // last non-zero digit.
-  int written = 0;
-  for (int k = 0; k < decimals; ++k)
-    if (after[k] == '0' || d.Digit(d.point + k) != '0') written = k + 1;
-  for (int k = 0; k < written; ++k) text.push_back(d.Digit(d.point + k));
-  return text;
+  if (dot != std::string_view::npos) {
+    *out++ = '.';
+    // "0" places after the point are always written, "#" places only up to
+    // the last non-zero digit.
+    int written = decimals;
+    while (written > 0 && after[written - 1] != '0' && d.Digit(d.point + written - 1) == '0')
+      --written;
+    for (int k = 0; k < written; ++k) *out++ = d.Digit(d.point + k);
+  }
+  return std::string(first, out);
 }
 
 void PrintDestination::Write(std::string_view text) {
