@@ -95,40 +95,26 @@ std::string FormatNumber(double value, std::string_view pattern) {
 
 }  // namespace printf_reference
 
-// Every pattern the reports use, and a few that stress rounding.
-const char* const kPatterns[] = {"#####0.000",
-                                 "######0.000",
-                                 "####0.000",
-                                 "###0.000000",
-                                 "###0.0000000000",
-                                 "####",
-                                 "########.###",
-                                 "#######.####",
-                                 "#####.###",
-                                 "######.###",
-                                 "####0.000#",
-                                 "#########0.000",
-                                 "########.####",
-                                 "####.####",
-                                 "####0.0000",
-                                 "##0.0000",
-                                 "###.####",
-                                 "#######.#####",
-                                 "#######0.0000",
-                                 "######0.00000",
-                                 "###",
-                                 "#######",
-                                 "#######.000000",
-                                 "########0.000",
-                                 "##########.000",
-                                 "####.000000",
-                                 "######.000000",
-                                 "##########",
-                                 "########.000",
-                                 "0",
-                                 "0.0",
-                                 "#.##############",
-                                 "0.00000000000000000000"};
+// One pattern of each kind the reports use ("0" or "#" places before the
+// point, none to ten places after it, "0" and "#" mixed), and a few longer.
+const char* const kPatterns[] = {
+    "####0.000",
+    "######0.000",
+    "###0.000000",
+    "###0.0000000000",
+    "####",
+    "########.###",
+    "#######.#####",
+    "####0.000#",
+    "##0.0000",
+    "#######.000000",
+    "##########.000",
+    "###",
+    "0",
+    "0.0",
+    "#.##############",
+    "0.00000000000000000000",
+};
 
 // Compares both print forms of value, and of -value, with the reference;
 // returns how many differ (each one is reported).
@@ -266,7 +252,7 @@ TEST(Formatter, SeededSweepAgreesWithPrintf) {
                              (1 + below(1u << 30) / (1u << 30)) * std::pow(10.0, below(40) - 15),
                              below(10'000'000'000) / scale, (below(2'000'000'000) + 0.5) / scale,
                              below(1u << 30) / std::ldexp(1.0, static_cast<int>(below(30)))};
-    for (double v : values) differ += CompareWithPrintf(v, patterns.subspan(i % 32, 2));
+    for (double v : values) differ += CompareWithPrintf(v, patterns.subspan(i % 15, 2));
   }
 }
 
