@@ -41,6 +41,9 @@ struct Decimal {
 //  - S of 16 or 17 digits whose digits after the 15th are below .38 or above
 //    .62 of a unit rounds the way the value does, as no halfway point lies
 //    between them. Only the rest need the exact conversion.
+// dragonbox::to_decimal is the routine behind {fmt}'s "{}"; it sits in its
+// detail namespace but has kept this form (significand, power of ten) since
+// {fmt} 7.1.
 bool NearestFromShortest(double magnitude, Decimal& d) {
   const auto shortest = fmt::detail::dragonbox::to_decimal(magnitude);
   const fmt::format_int text(shortest.significand);  // no trailing zeros
