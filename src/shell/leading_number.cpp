@@ -41,10 +41,13 @@ DecimalRead ReadDecimal(std::string_view text) {
   read.length = static_cast<std::size_t>(r.ptr - first);
   // fast_float gives infinity for too large a number and zero for too small
   // a one, and calls both a success.
-  const std::string_view number = text.substr(0, read.length);
-  const std::string_view mantissa = number.substr(0, number.find_first_of("eE"));
-  read.outOfRange = std::isinf(read.value) ||
-                    (read.value == 0 && mantissa.find_first_of("123456789") != mantissa.npos);
+  if (std::isinf(read.value)) {
+    read.outOfRange = true;
+  } else if (read.value == 0) {
+    const std::string_view number = text.substr(0, read.length);
+    const std::string_view mantissa = number.substr(0, number.find_first_of("eE"));
+    read.outOfRange = mantissa.find_first_of("123456789") != mantissa.npos;
+  }
   return read;
 }
 
