@@ -1,6 +1,5 @@
 #include "shell/input_channel.h"
 
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -41,6 +40,15 @@ std::string Quoted(std::string_view field) {
   while (cut > 0 && (static_cast<unsigned char>(field[cut]) & 0xC0) == 0x80) --cut;
   return "\"" + std::string(field.substr(0, cut)) + "...\" (" + std::to_string(CharCount(field)) +
          " characters)";
+}
+
+// What a message says a whole-number field of type T should hold.
+template <class T>
+const std::string& WholeNumberExpected() {
+  using limits = std::numeric_limits<T>;
+  static const std::string text = "a whole number from " + std::to_string(limits::min()) + " to " +
+                                  std::to_string(limits::max());
+  return text;
 }
 
 }  // namespace
@@ -137,16 +145,15 @@ std::string_view InputChannel::NumberField(std::string_view expected, std::strin
 
 double InputChannel::ParseNumber(std::string_view field, std::string_view expected,
                                  std::string_view what, int line) const {
-  const std::string quoted = Quoted(field);
-  if (!IsNumberSyntax(field)) Fail(line, expected, what, quoted);
+  // The quoted field is made only for a message: most files have no fault.
+  if (!IsNumberSyntax(field)) Fail(line, expected, what, Quoted(field));
   std::string_view digits = field[0] == '+' ? field.substr(1) : field;
-  double value = 0;
-  auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-  if (ec == std::errc::result_out_of_range && IsTiny(digits))
-    value = 0;  // underflow to zero is harmless for measured coordinates
-  else if (ec != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value))
-    Fail(line, expected, what, quoted + " (out of range)");
-  return value;
+  const DecimalRead read = ReadDecimal(digits);
+  if (read.outOfRange && IsTiny(digits))
+    return 0;  // underflow to zero is harmless for measured coordinates
+  if (read.outOfRange || read.length != digits.size() || !std::isfinite(read.value))
+    Fail(line, expected, what, Quoted(field) + " (out of range)");
+  return read.value;
 }
 
 double InputChannel::ReadReal(std::string_view what) {
@@ -156,9 +163,7 @@ double InputChannel::ReadReal(std::string_view what) {
 }
 
 std::int64_t InputChannel::ReadWholeInRange(std::int64_t low, std::int64_t high,
-                                            std::string_view what) {
-  std::string expected =
-      "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+                                            std::string_view expected, std::string_view what) {
   int line = 0;
   std::string_view field = NumberField(expected, what, line);
   double rounded = RoundHalfEven(ParseNumber(field, expected, what, line));
@@ -168,13 +173,15 @@ std::int64_t InputChannel::ReadWholeInRange(std::int64_t low, std::int64_t high,
 }
 
 std::int16_t InputChannel::ReadWhole(std::string_view what) {
-  return static_cast<std::int16_t>(ReadWholeInRange(
-      std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max(), what));
+  using limits = std::numeric_limits<std::int16_t>;
+  return static_cast<std::int16_t>(
+      ReadWholeInRange(limits::min(), limits::max(), WholeNumberExpected<std::int16_t>(), what));
 }
 
 std::int32_t InputChannel::ReadLong(std::string_view what) {
-  return static_cast<std::int32_t>(ReadWholeInRange(
-      std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max(), what));
+  using limits = std::numeric_limits<std::int32_t>;
+  return static_cast<std::int32_t>(
+      ReadWholeInRange(limits::min(), limits::max(), WholeNumberExpected<std::int32_t>(), what));
 }
 
 std::string InputChannel::ReadText(std::string_view what) {

@@ -72,7 +72,8 @@ class InputChannel {
   std::string_view NumberField(std::string_view expected, std::string_view what, int& line);
   double ParseNumber(std::string_view field, std::string_view expected, std::string_view what,
                      int line) const;
-  std::int64_t ReadWholeInRange(std::int64_t low, std::int64_t high, std::string_view what);
+  std::int64_t ReadWholeInRange(std::int64_t low, std::int64_t high, std::string_view expected,
+                                std::string_view what);
   void ConsumeSeparator();
   [[noreturn]] void Fail(int line, std::string_view expected, std::string_view what,
                          std::string_view found) const;

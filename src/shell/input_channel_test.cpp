@@ -1,13 +1,21 @@
 // Reading the input files: fields, numbers, titles, and errors that name
-// the file, the line and what was expected.
+// the file, the line and what was expected; numbers typed at a prompt.
 #include "shell/input_channel.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "shell/leading_number.h"
 #include "testing/test_support.h"
 
 namespace tessaro {
 namespace {
+
+using limits = std::numeric_limits<double>;
 
 InputChannel On(const std::string& text) {
   InputChannel ch;
@@ -104,6 +112,56 @@ TEST(InputError, NamesFileLineAndWhatWasExpected) {
   EXPECT_EQ(On("1e-999 0.5").ReadReal("x"), 0.0);
   for (const char* bad : {"inf", "nan", "0x10", "1.2.3", "e5", "-", "1e", "12a"})
     EXPECT_THROW(On(bad).ReadReal("x"), InputError) << bad;
+}
+
+// The bits, so that -0 and +0 differ.
+std::uint64_t Bits(double v) { return std::bit_cast<std::uint64_t>(v); }
+
+// A field of an input file that is too large is refused; one too small reads
+// as +0 when its exponent is negative or nothing stands before its point.
+// Typed, too large is the largest double and too small is zero only with a
+// negative exponent. Numbers just inside the range keep their value.
+TEST(ReadNumbers, AtTheEdgesOfTheDoubleRange) {
+  const std::string zeros(400, '0');
+  const double refused = limits::quiet_NaN();
+  const struct {
+    std::string text;
+    double field;  // ReadReal, NaN when refused
+    double typed;  // LeadingNumber
+  } cases[] = {
+      {"1e999", refused, limits::max()},
+      {"-1e999", refused, -limits::max()},
+      {"1.7976931348623159e308", refused, limits::max()},
+      {"1.7976931348623157e308", limits::max(), limits::max()},
+      {"1" + zeros, refused, limits::max()},
+      {"1e-400", 0.0, 0.0},
+      {"-1e-400", 0.0, -0.0},
+      {"2.4703282292062327e-324", 0.0, 0.0},
+      {"2.4703282292062328e-324", limits::denorm_min(), limits::denorm_min()},
+      {"4.9e-324", limits::denorm_min(), limits::denorm_min()},
+      {"2.2250738585072011e-308", 0x0.fffffffffffffp-1022, 0x0.fffffffffffffp-1022},
+      {"0." + zeros + "1", 0.0, limits::max()},
+      {"1" + zeros + "e-5", 0.0, 0.0},
+      {"0e999", 0.0, 0.0},
+      {"-0", -0.0, -0.0},
+      {"9007199254740993", 9007199254740992.0, 9007199254740992.0},
+      {"0.1000000000000000055511151231257827", 0.1, 0.1},
+  };
+  for (const auto& c : cases) {
+    InputChannel ch = On(c.text);
+    double field = refused;
+    try {
+      field = ch.ReadReal("x");
+    } catch (const InputError& e) {
+      EXPECT_NE(std::string(e.what()).find("(out of range)"), std::string::npos) << c.text;
+    }
+    if (std::isnan(c.field))
+      EXPECT_TRUE(std::isnan(field)) << c.text << " gives " << field;
+    else
+      EXPECT_EQ(Bits(field), Bits(c.field)) << c.text << " gives " << field;
+    EXPECT_EQ(Bits(LeadingNumber(c.text)), Bits(c.typed)) << c.text;
+  }
+  EXPECT_EQ(LeadingNumber("1D999"), limits::max());
 }
 
 // Reading a file and the message for a missing one are checked through the

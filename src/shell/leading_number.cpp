@@ -1,6 +1,7 @@
 #include "shell/leading_number.h"
 
-#include <charconv>
+#include <fast_float/fast_float.h>
+
 #include <cmath>
 #include <limits>
 #include <string>
@@ -31,6 +32,25 @@ std::size_t NumberPrefixLength(std::string_view s, std::string_view exponentLett
   return i;
 }
 
+DecimalRead ReadDecimal(std::string_view text) {
+  DecimalRead read;
+  const char* first = text.data();
+  const fast_float::from_chars_result r =
+      fast_float::from_chars(first, first + text.size(), read.value);
+  if (r.ec != std::errc()) return {};
+  read.length = static_cast<std::size_t>(r.ptr - first);
+  // fast_float gives infinity for too large a number and zero for too small
+  // a one, and calls both a success.
+  if (std::isinf(read.value)) {
+    read.outOfRange = true;
+  } else if (read.value == 0) {
+    const std::string_view number = text.substr(0, read.length);
+    const std::string_view mantissa = number.substr(0, number.find_first_of("eE"));
+    read.outOfRange = mantissa.find_first_of("123456789") != mantissa.npos;
+  }
+  return read;
+}
+
 double LeadingNumber(std::string_view text) {
   std::string s;
   for (char c : text)
@@ -42,15 +62,14 @@ double LeadingNumber(std::string_view text) {
   if (number[0] == '+' || number[0] == '-') number.erase(0, 1);
   for (char& c : number)
     if (c == 'd' || c == 'D') c = 'e';
-  double value = 0;
-  auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-  if (ec == std::errc::result_out_of_range) {
+  DecimalRead read = ReadDecimal(number);
+  double value = read.value;
+  if (read.outOfRange) {
     // Too large: the largest finite magnitude; too small: zero.
     std::size_t e = number.find_first_of("eE");
     bool tiny = e != std::string::npos && number[e + 1] == '-';
     value = tiny ? 0.0 : std::numeric_limits<double>::max();
   }
-  (void)end;
   return negative ? -value : value;
 }
 

@@ -20,6 +20,19 @@ double LeadingNumber(std::string_view text);
 // does not begin with a number.
 std::size_t NumberPrefixLength(std::string_view text, std::string_view exponentLetters);
 
+// A decimal number read from the start of text: as NumberPrefixLength finds
+// it with the exponent letters "eE", less a leading "+" (which the callers
+// drop), rounded to the nearest double, exact to the last digit given.
+struct DecimalRead {
+  double value = 0;
+  std::size_t length = 0;  // characters read; 0 when text holds no number
+  // Beyond the largest finite magnitude, or not zero but nearer zero than the
+  // smallest double above it: value is then infinite or zero, and the callers
+  // decide what such a number means.
+  bool outOfRange = false;
+};
+DecimalRead ReadDecimal(std::string_view text);
+
 // Rounds to the nearest whole number, halves to the even neighbour.
 double RoundHalfEven(double value);
 

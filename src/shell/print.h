@@ -58,21 +58,37 @@ class PrintItem {
   Value value_;
 };
 
-// Where statements are written: a report channel or a print surface. It
-// tracks the current column; subclasses only store characters and line ends.
+// Where statements are written: a report channel or a print surface. A line
+// is built here, in memory, and handed on whole when it ends; the column is
+// tracked here too, so the report and the windows lay out lines alike.
 class PrintDestination {
  public:
   virtual ~PrintDestination() = default;
   int Column() const { return column_; }
+  // Adds text to the open line.
   void Write(std::string_view text);
+  // Adds n blanks (none when n <= 0).
+  void WriteBlanks(int n);
+  // Hands the open line on and starts the next at column 1.
   void EndLine();
 
  protected:
-  virtual void Put(std::string_view text) = 0;
-  virtual void PutLineEnd() = 0;
-  void ResetColumn() { column_ = 1; }
+  // Receives a finished line without its line end; may take its characters.
+  virtual void PutLine(std::string& line) = 0;
+  // Called after text was added to the open line.
+  virtual void Extended() {}
+  // The open line's characters not yet handed on. A subclass that writes
+  // them early (a report flushed in mid-line) clears them; the column stays.
+  std::string& OpenLine() { return line_; }
+  const std::string& OpenLine() const { return line_; }
+  // Drops the open line and starts again at column 1.
+  void ResetLine() {
+    line_.clear();
+    column_ = 1;
+  }
 
  private:
+  std::string line_;
   int column_ = 1;
 };
 
@@ -131,14 +147,14 @@ class PrintSurface : public PrintDestination {
   void SetOnChange(std::function<void()> onChange) { onChange_ = std::move(onChange); }
 
  protected:
-  void Put(std::string_view text) override;
-  void PutLineEnd() override;
+  void PutLine(std::string& line) override;
+  void Extended() override { Changed(); }
 
  private:
   void Changed() {
     if (onChange_) onChange_();
   }
-  std::vector<std::string> lines_;  // the last one is the current line
+  std::vector<std::string> lines_;  // the finished lines
   std::function<void()> onChange_;
 };
 

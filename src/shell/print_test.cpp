@@ -4,11 +4,138 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <random>
+
 #include "shell/report_channel.h"
 #include "testing/test_support.h"
 
 namespace tessaro {
 namespace {
+
+// The formatter as it was when the C library's printf made its digits: the
+// value rounded to 15 significant digits ("%.14e"), then laid out by the same
+// rules. The formatter must agree with it character for character.
+namespace printf_reference {
+
+struct Decimal {
+  std::string digits;  // value = 0.digits * 10^point
+  int point = 0;
+  char Digit(int i) const { return i >= 0 && i < int(digits.size()) ? digits[i] : '0'; }
+};
+
+Decimal ToDecimal(double magnitude) {
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%.14e", magnitude);
+  return {buffer[0] + std::string(buffer + 2, 14), std::atoi(buffer + 17) + 1};
+}
+
+std::string NonFinite(double v) { return std::isnan(v) ? "NaN" : v < 0 ? "-Inf" : "Inf"; }
+
+std::string PlainReal(double value) {
+  if (!std::isfinite(value)) return NonFinite(value);
+  if (value == 0) return "0";
+  Decimal d = ToDecimal(std::fabs(value));
+  while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
+  const std::string sign = value < 0 ? "-" : "";
+  const int exponent = d.point - 1, count = int(d.digits.size());
+  if (exponent < -4 || exponent > 14) {
+    std::string mantissa = d.digits.substr(0, 1);
+    if (count > 1) mantissa += "." + d.digits.substr(1);
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+    return sign + mantissa + buffer;
+  }
+  if (d.point <= 0) return sign + "." + std::string(-d.point, '0') + d.digits;
+  if (d.point >= count) return sign + d.digits + std::string(d.point - count, '0');
+  return sign + d.digits.substr(0, d.point) + "." + d.digits.substr(d.point);
+}
+
+std::string FormatNumber(double value, std::string_view pattern) {
+  if (!std::isfinite(value)) return NonFinite(value);
+  const std::size_t dot = pattern.find('.');
+  const std::string_view before = pattern.substr(0, dot);
+  const std::string_view after = dot == pattern.npos ? "" : pattern.substr(dot + 1);
+  Decimal d = ToDecimal(std::fabs(value));
+  // Half away from zero at the last place of the pattern.
+  const int keep = d.point + int(after.size());
+  if (keep < 0) d = {"0", 1};
+  if (keep >= 0 && keep < int(d.digits.size())) {
+    const bool up = d.digits[keep] >= '5';
+    d.digits.resize(keep);
+    int i = keep - 1;
+    if (up) {
+      while (i >= 0 && d.digits[i] == '9') d.digits[i--] = '0';
+      if (i >= 0)
+        ++d.digits[i];
+      else
+        d.digits.insert(d.digits.begin(), '1'), ++d.point;
+    }
+    if (d.digits.empty()) d = {"0", 1};
+  }
+  std::string integer;
+  for (int i = 0; i < d.point; ++i) integer.push_back(d.Digit(i));
+  integer.erase(0, std::min(integer.find_first_not_of('0'), integer.size()));
+  if (integer.empty() && before.find('0') != before.npos) integer = "0";
+  int written = 0;
+  for (int k = 0; k < int(after.size()); ++k)
+    if (after[k] == '0' || d.Digit(d.point + k) != '0') written = k + 1;
+  std::string fraction;
+  for (int k = 0; k < written; ++k) fraction.push_back(d.Digit(d.point + k));
+  const bool isZero = d.digits.find_first_not_of('0') == std::string::npos;
+  std::string text = (value < 0 && !isZero) ? "-" : "";
+  text += integer;
+  if (dot != pattern.npos) text += "." + fraction;
+  return text;
+}
+
+}  // namespace printf_reference
+
+// One pattern of each kind the reports use ("0" or "#" places before the
+// point, none to ten places after it, "0" and "#" mixed), and a few longer.
+const char* const kPatterns[] = {
+    "####0.000",
+    "######0.000",
+    "###0.000000",
+    "###0.0000000000",
+    "####",
+    "########.###",
+    "#######.#####",
+    "####0.000#",
+    "##0.0000",
+    "#######.000000",
+    "##########.000",
+    "###",
+    "0",
+    "0.0",
+    "#.##############",
+    "0.00000000000000000000",
+};
+
+// Compares both print forms of value, and of -value, with the reference;
+// returns how many differ (each one is reported).
+int CompareWithPrintf(double value, std::span<const char* const> patterns) {
+  int differ = 0;
+  for (double v : {value, -value}) {
+    if (PlainReal(v) != printf_reference::PlainReal(v)) {
+      ++differ;
+      ADD_FAILURE() << "PlainReal(" << std::hexfloat << v << ") = " << PlainReal(v)
+                    << ", printf gives " << printf_reference::PlainReal(v);
+    }
+    for (const char* p : patterns)
+      if (FormatNumber(v, p) != printf_reference::FormatNumber(v, p)) {
+        ++differ;
+        ADD_FAILURE() << "FormatNumber(" << std::hexfloat << v << ", " << p
+                      << ") = " << FormatNumber(v, p) << ", printf gives "
+                      << printf_reference::FormatNumber(v, p);
+      }
+  }
+  return differ;
+}
 
 // One pattern of each kind the reports use ("0" places always written, "#"
 // places only when needed, before and after the point), then the rounding
@@ -82,6 +209,53 @@ TEST(PlainReal, ShortestFormWithFifteenDigits) {
   for (const auto& [value, text] : cases) EXPECT_EQ(PlainReal(value), text) << text;
 }
 
+// Values where a formatter most easily loses a digit, in both print forms and
+// every pattern, each also negated.
+TEST(Formatter, HardCasesAgreeWithPrintf) {
+  using limits = std::numeric_limits<double>;
+  const double hard[] = {
+      // Halves at the last place of a pattern, and their neighbours.
+      0.5, 1.5, 2.5, 0.125, 0.375, 0.0625, 2.675, 1.005, 0.0005, 1234.5625, 999.5, 9.9995,
+      99999.9995, std::nextafter(0.5, 0.0), std::nextafter(0.5, 1.0), std::nextafter(2.5, 3.0),
+      // Ties of the exact binary value at the 15th digit (to even), and 16- and
+      // 17-digit values.
+      100000000000000.5, 123456789012345.5, 123456789012344.5, 0.1 + 0.2, 1.0 / 3, 2.0 / 3,
+      123456789012345.6, 9.87654321098765e-3, 0.30000000000000004, 1.0000000000000002,
+      // The plain form's switches to the exponent form at 1E+15 and 1E-04.
+      1e15, 999999999999999.4, 999999999999999.5, 999999999999999.9, std::nextafter(1e15, 0.0),
+      1e-4, std::nextafter(1e-4, 0.0), 9.999999999999995e-5, 9.9999999999999995e-5, 1e-5,
+      // Subnormals, the extremes, zeros and whole numbers beyond 2^53.
+      limits::denorm_min(), 2.2250738585072009e-308, limits::min(), limits::max(),
+      std::nextafter(limits::max(), 0.0), 0.0, -0.0, 9007199254740993.0, 0x1p53 + 2,
+      18014398509481990.0, 0x1p63, 0x1p64 + 0x1p12, 1e22, 1e23, 1.8e19, 1e300, limits::infinity(),
+      limits::quiet_NaN()};
+  for (double v : hard) CompareWithPrintf(v, kPatterns);
+  // The reference is what the reports held: a few of its answers spelled out.
+  EXPECT_EQ(PlainReal(123456789012345.5), "123456789012346");
+  EXPECT_EQ(PlainReal(100000000000000.5), "100000000000000");
+  EXPECT_EQ(PlainReal(limits::denorm_min()), "4.94065645841247E-324");
+  EXPECT_EQ(PlainReal(-limits::max()), "-1.79769313486232E+308");
+  EXPECT_EQ(FormatNumber(0x1p64 + 0x1p12, "0"), "18446744073709600000");
+}
+
+// A fixed-seed sweep: bit patterns over the whole range of doubles, values of
+// every magnitude, and values as reports hold them (a few decimals, halves at
+// the last place, short binary fractions), each through two patterns.
+TEST(Formatter, SeededSweepAgreesWithPrintf) {
+  std::mt19937_64 random(1994);
+  const auto below = [&](std::uint64_t n) { return static_cast<double>(random() % n); };
+  const std::span<const char* const> patterns(kPatterns);
+  int differ = 0;
+  for (int i = 0; i < 50000 && differ < 10; ++i) {
+    const double scale = std::pow(10.0, below(9));
+    const double values[] = {std::bit_cast<double>(random()),
+                             (1 + below(1u << 30) / (1u << 30)) * std::pow(10.0, below(40) - 15),
+                             below(10'000'000'000) / scale, (below(2'000'000'000) + 0.5) / scale,
+                             below(1u << 30) / std::ldexp(1.0, static_cast<int>(below(30)))};
+    for (double v : values) differ += CompareWithPrintf(v, patterns.subspan(i % 15, 2));
+  }
+}
+
 // Numbers print with a sign place and a trailing blank; a comma moves to the
 // next zone of 14 columns, or past the one just begun.
 TEST(PrintItems, NumbersAndZones) {
@@ -131,6 +305,29 @@ TEST(PrintRow, IsTheStatementItStandsFor) {
   PrintItems(statement, {});
   EXPECT_EQ(row.Text(), statement.Text());
   EXPECT_EQ(row.Lines()[0], At({{1, " 7 "}, {10, "-1.25"}, {25, "3.0 *Error*"}}));
+}
+
+// The report file gets each line whole with CR LF; a flush in mid-line
+// writes the line as far as it goes and the line goes on from its column;
+// closing writes an open line too, and opening again empties the file.
+class ReportFileTest : public TempDirTest {};
+
+TEST_F(ReportFileTest, LinesEndInCrLfAndAnOpenLineSurvivesFlushAndClose) {
+  ReportChannel ch;
+  std::string error;
+  ASSERT_TRUE(ch.Open(PathOf("r.txt"), error));
+  PrintItems(ch, {"a", Comma, 5});
+  PrintItems(ch, {"part", Semi});
+  ch.Flush();
+  EXPECT_EQ(Read(PathOf("r.txt")), "a" + std::string(13, ' ') + " 5 \r\npart");
+  PrintItems(ch, {Tab(8), Semi, -0.5});
+  PrintItems(ch, {"open", Semi});
+  ch.Close();
+  EXPECT_EQ(Read(PathOf("r.txt")), "a" + std::string(13, ' ') + " 5 \r\npart   -.5 \r\nopen");
+  ASSERT_TRUE(ch.Open(PathOf("r.txt"), error));
+  EXPECT_EQ(ch.Column(), 1);
+  ch.Flush();
+  EXPECT_EQ(Read(PathOf("r.txt")), "");
 }
 
 // A report that cannot be written: the error names the file.

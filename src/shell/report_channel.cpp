@@ -10,28 +10,37 @@ bool ReportChannel::Open(const std::string& path, std::string& error) {
   // is a report that cannot be created, not a failure of the program.
   std::error_code unusable;
   if (!path.empty() && !std::filesystem::is_directory(path, unusable))
-    file_.open(path, std::ios::binary | std::ios::trunc);
-  if (!file_.is_open()) {
+    file_.reset(std::fopen(path.c_str(), "wb"));
+  if (!file_) {
     error = "Cannot create the output file " + path;
     return false;
   }
-  ResetColumn();
+  ResetLine();
   return true;
 }
 
 void ReportChannel::Close() {
-  if (file_.is_open()) file_.close();
-  ResetColumn();
+  if (file_) {
+    WriteOut(OpenLine());
+    file_.reset();
+  }
+  ResetLine();
 }
 
 void ReportChannel::Flush() {
-  if (file_.is_open()) file_.flush();
+  if (!file_) return;
+  WriteOut(OpenLine());
+  OpenLine().clear();
+  std::fflush(file_.get());
 }
 
-void ReportChannel::Put(std::string_view text) {
-  if (file_.is_open()) file_.write(text.data(), static_cast<std::streamsize>(text.size()));
+void ReportChannel::PutLine(std::string& line) {
+  line += "\r\n";
+  WriteOut(line);
 }
 
-void ReportChannel::PutLineEnd() { Put("\r\n"); }
+void ReportChannel::WriteOut(std::string_view text) {
+  if (file_ && !text.empty()) std::fwrite(text.data(), 1, text.size(), file_.get());
+}
 
 }  // namespace tessaro
