@@ -118,6 +118,16 @@ void BM_RelativeIteration(benchmark::State& state) {
   Counters(state, r, Bytes(A, r), 0);
 }
 
+// The diagonal of the inverse of one iteration's factored matrix.
+void BM_RelativeInverseDiagonal(benchmark::State& state) {
+  Run r(static_cast<int>(state.range(0)));
+  ArrowheadNormals A = StripNormals(r.s);
+  if (!r.Iterate(Approximations(r.s, 0), A)) return state.SkipWithError("singular normal matrix");
+  for (auto _ : state)
+    if (A.InverseDiagonal(r.diagonal) != kCholeskyOk) return state.SkipWithError("not covered");
+  Counters(state, r, A.ValueBytes(), 0);
+}
+
 template <class Matrix>
 void BM_RelativeFullRun(benchmark::State& state) {
   Run r(static_cast<int>(state.range(0)));
@@ -140,6 +150,7 @@ void BM_RelativeFullRun(benchmark::State& state) {
 }
 
 BENCHMARK(BM_RelativeIteration<ArrowheadNormals>)->Arg(24)->Arg(240)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RelativeInverseDiagonal)->Arg(24)->Arg(240)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RelativeFullRun<ArrowheadNormals>)->Arg(24)->Arg(240)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RelativeIteration<OneBased<double>>)
     ->Arg(24)

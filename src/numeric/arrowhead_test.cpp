@@ -1,10 +1,12 @@
 // The arrowhead solution against CholeskySolve in mode 3, bit for bit: the
-// corrections, the diagonal of the inverse and the refusals, on strips,
-// pairs, a full profile and right-hand sides that start with zeros and -0.
+// corrections, the diagonal of the inverse (both instruction sets) and the
+// refusals, on strips, pairs, long groups, a full profile and right-hand
+// sides that start with zeros and -0.
 #include "numeric/arrowhead.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -22,6 +24,7 @@ struct Shape {
   int skip = 0;
   bool allSeeFirst = false;  // every group also sees block 1: the profile is full
   bool zeroB = false;        // B: -0 on blocks 1, 3, the last three and the last group, +0 on row 4
+  int groupSize = 6;         // unknowns of every group but the first, which has one fewer
 };
 
 struct System {
@@ -37,7 +40,7 @@ System Make(const Shape& s, unsigned seed) {
   std::vector<int> sizes;
   std::vector<std::vector<std::int32_t>> seen(s.groups);
   for (int q = 0; q < s.groups; ++q) {
-    sizes.push_back(q == 0 ? 5 : 6);
+    sizes.push_back(q == 0 ? s.groupSize - 1 : s.groupSize);
     if (s.allSeeFirst && q * s.blocks / s.groups > 0) seen[q].push_back(1);
     const int from = q * s.blocks / s.groups + s.skip;
     for (int b = from + 1; b <= std::min(s.blocks, from + s.window); ++b) seen[q].push_back(b);
@@ -51,28 +54,43 @@ System Make(const Shape& s, unsigned seed) {
     y.arrow(i, j) += v;
     y.dense(PackedIndex(i, j)) += v;
   };
+  // Row i from column j0 on, as an accumulator adds an observation's
+  // products: one run of a block's columns or a group's through one RowFrom.
+  const auto addRow = [&](std::int64_t i, std::int64_t j0, const double* v, int count) {
+    double* at = y.arrow.RowFrom(i, j0);
+    for (int c = 0; c < count; ++c) {
+      at[c] += v[c];
+      y.dense(PackedIndex(i, j0 + c)) += v[c];
+    }
+  };
   std::mt19937_64 rng(seed);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int i = 1; i <= y.n; ++i) {
     add(i, i, 1e-4);
     y.b(i) = 1e-4 * u(rng);
   }
-  std::int64_t start = 3 * std::int64_t{s.blocks};
-  for (int q = 0; q < s.groups; ++q) {
-    for (const std::int32_t b : seen[q])
+  // Block by block, and for each the groups that see it: consecutive rows
+  // change group or block, never both.
+  std::vector<std::int64_t> start{3 * std::int64_t{s.blocks}};
+  for (int q = 0; q < s.groups; ++q) start.push_back(start.back() + sizes[q]);
+  for (std::int32_t b = 1; b <= s.blocks; ++b)
+    for (int q = 0; q < s.groups; ++q) {
+      if (!std::binary_search(seen[q].begin(), seen[q].end(), b)) continue;
       for (int obs = 0; obs < 4; ++obs) {
-        std::vector<std::pair<std::int64_t, double>> r;
-        for (int c = 1; c <= 3; ++c) r.push_back({3 * (b - 1) + c, u(rng)});
-        for (int c = 1; c <= sizes[q]; ++c) r.push_back({start + c, u(rng)});
+        // Coefficients of the block's three unknowns, then the group's.
+        std::vector<double> r(3 + sizes[q]);
+        for (double& v : r) v = u(rng);
         const double r0 = u(rng);
-        for (const auto& [i, vi] : r) {
-          y.b(i) += vi * r0;
-          for (const auto& [j, vj] : r)
-            if (j <= i) add(i, j, vi * vj);
+        for (int a = 0; a < std::ssize(r); ++a) {
+          const std::int64_t i = a < 3 ? 3 * (b - 1) + a + 1 : start[q] + a - 2;
+          y.b(i) += r[a] * r0;
+          std::vector<double> products;
+          for (int c = 0; c <= a; ++c) products.push_back(r[a] * r[c]);
+          addRow(i, 3 * (b - 1) + 1, products.data(), std::min(a + 1, 3));
+          if (a >= 3) addRow(i, start[q] + 1, products.data() + 3, a - 2);
         }
       }
-    start += sizes[q];
-  }
+    }
   // A sum starting from -0 in the substitutions turns +0 only through a
   // product of sign -, which the structure leaves out when its L is zero.
   if (s.zeroB)
@@ -99,11 +117,13 @@ void Compare(System y, int failAt) {
   const int e = y.arrow.FactorAndSolve(xs);
   ASSERT_EQ(e, err) << "refused at " << failAt;
   if (err != kCholeskyOk) return;
-  ASSERT_EQ(y.arrow.InverseDiagonal(diag), kCholeskyOk);
   OneBased<double> expected(y.n);
   for (int i = 1; i <= y.n; ++i) expected(i) = dense(PackedIndex(i, i));
   EXPECT_TRUE(Same(xs, x, y.n)) << "solution";
-  EXPECT_TRUE(Same(diag, expected, y.n)) << "inverse diagonal";
+  for (const bool avx2 : {true, false}) {
+    ASSERT_EQ(y.arrow.InverseDiagonal(diag, avx2), kCholeskyOk);
+    EXPECT_TRUE(Same(diag, expected, y.n)) << "inverse diagonal, AVX2 allowed: " << avx2;
+  }
 }
 
 TEST(Arrowhead, SameBitsAsTheDenseRoutine) {
@@ -113,6 +133,7 @@ TEST(Arrowhead, SameBitsAsTheDenseRoutine) {
       {"strip, zeros and -0 in B", 40, 9, 12, 0, false, true},
       {"groups seeing nothing, blocks seen by none", 30, 8, 2, 1, false, true},
       {"full profile", 12, 6, 3, 0, true, true},
+      {"groups of 11 and 12 unknowns", 20, 5, 8, 0, false, true, 12},
       {"blocks alone", 5, 0, 0, 0, false, true},
   };
   for (const Shape& s : shapes)
