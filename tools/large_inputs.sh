@@ -35,15 +35,17 @@ awk -v n="$n" 'function gx(k) { return (k % 100) * 20 } function gy(k) { return 
 
 awk -v n="$n" -v P="$photos" 'BEGIN {
   print "\"Large intersection\""; print P
-  # Point k lies between photographs a(k) and a(k) + 1, 1000 m apart.
+  # Point k lies between photographs a = k % (P - 1) and a + 1, 1000 m apart:
+  # photograph p holds, ascending, the points whose a is p - 1 or p.
   for (p = 0; p < P; p++) {
     printf "%d, 152, %d, 0, 3000, 0, 0, 0\n", p + 1, 1000 * p
-    for (k = 1; k <= n; k++) {
-      a = k % (P - 1)
-      if (p != a && p != a + 1) continue
-      X = 1000 * a + 100 + (k * 13) % 800; Y = -900 + (k * 17) % 1800; Z = (k * 7) % 300
-      printf "%d, %.6f, %.6f\n", k, 152 * (X - 1000 * p) / (3000 - Z), 152 * Y / (3000 - Z)
-    }
+    for (base = 0; base <= n; base += P - 1)
+      for (a = p - 1; a <= p; a++) {
+        k = base + a
+        if (a < 0 || a > P - 2 || k < 1 || k > n) continue
+        X = 1000 * a + 100 + (k * 13) % 800; Y = -900 + (k * 17) % 1800; Z = (k * 7) % 300
+        printf "%d, %.6f, %.6f\n", k, 152 * (X - 1000 * p) / (3000 - Z), 152 * Y / (3000 - Z)
+      }
     print "0,0,0"
   } }' > intersection-large.txt
 
