@@ -2,6 +2,7 @@
 # Writes large but legal input files of error-free synthetic geometry into
 # FOLDER and times each operation on them with tessaro-script:
 #   tools/large_inputs.sh BIN_DIR FOLDER [POINTS] [PHOTOS]
+# BIN_DIR "-" writes the files and runs nothing (the benchmarks time them).
 # POINTS (default 10000) points in the image transformation (one affine film
 # photo), the resection (as many control points as image points), the
 # intersection (each point on two neighbouring photographs of a strip of
@@ -9,6 +10,7 @@
 # Level photographs, f = 152, flying height 3000: x = f (X - X0) / (Z0 - Z).
 set -euo pipefail
 bin=$1 dir=$2 n=${3:-10000} photos=${4:-100}
+[ "$bin" = - ] || bin=$(cd "$bin" && pwd)
 mkdir -p "$dir"
 cd "$dir"
 
@@ -58,6 +60,8 @@ awk -v n="$n" 'BEGIN {
   for (k = 1; k <= n; k++)
     printf "%d, %.4f, %.4f, %.4f\n", k, (k % 100) - 50, int(k / 100) % 100 - 50, ((k * 7) % 30) / 10
   print "0,0,0,0" }' > absolute-large.txt
+
+[ "$bin" != - ] || exit 0
 
 run() {  # OPEN-CAPTION FILE ENTER PROCESS [ANSWER]
   { echo "Open-OutputFile $2.report"; echo "$1 $2"; echo "$3"
