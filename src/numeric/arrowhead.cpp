@@ -44,30 +44,40 @@ struct LaneProfile {
 // Columns of X computed side by side.
 constexpr Index kLanes = 16;
 
-// Rows from..rows of kLanes columns of X: x[j * kLanes + l] holds lane l's
-// sum so far on entry (+0, or the products over its block) and X(j, i) on
-// return; sq[l] continues lane l's sum of squares. The lane whose column
-// starts at row j (diagonal0 + l = j) takes X(i,i) = 1/L(i,i) there.
-// Written once over a vector of doubles V, each operation element by element
-// and rounded on its own (never fused); forced inline so that each caller's
-// instruction set compiles it.
+// kLanes columns of X in the border rows from..: x[j * kLanes + l] receives
+// X(j, i) of lane l's column, sq[l] continues its sum of squares. Rows before
+// starts_end start their sums from starts[(j - from) * kLanes + l] (the
+// products over the lane's block), later ones from +0. The lane whose
+// column starts at row j (diagonal0 + l = j) takes X(i,i) = 1/L(i,i) there.
+struct LaneBatch {
+  Index from, diagonal0;
+  const double* starts;
+  Index starts_end;
+  double *x, *sq;
+};
+
+// Written once over a vector of doubles V, each operation element by
+// element and rounded on its own (never fused); forced inline so that each
+// caller's instruction set compiles it.
 template <class V>
-[[gnu::always_inline]] inline void LaneRows(const LaneProfile& p, Index from, Index diagonal0,
-                                            double* x, double* sq) {
+[[gnu::always_inline]] inline void LaneRows(const LaneProfile& p, const LaneBatch& batch) {
   constexpr Index kWidth = sizeof(V) / sizeof(double), kVectors = kLanes / kWidth;
   // Unaligned loads (a lambda returning V would change the ABI).
   const auto load = [](V& v, const double* at) { std::memcpy(&v, at, sizeof v); };
+  double* const x = batch.x;
   V squares[kVectors];
 #pragma GCC unroll 8
-  for (Index v = 0; v < kVectors; ++v) load(squares[v], sq + v * kWidth);
-  for (Index j = from; j <= p.rows; ++j) {
-    double* const xj = x + j * kLanes;
-    V s[kVectors];
+  for (Index v = 0; v < kVectors; ++v) load(squares[v], batch.sq + v * kWidth);
+  for (Index j = batch.from; j <= p.rows; ++j) {
+    V s[kVectors] = {};
+    if (j < batch.starts_end) {
+      const double* start = batch.starts + (j - batch.from) * kLanes;
 #pragma GCC unroll 8
-    for (Index v = 0; v < kVectors; ++v) load(s[v], xj + v * kWidth);
+      for (Index v = 0; v < kVectors; ++v) load(s[v], start + v * kWidth);
+    }
     const Index fj = p.first[j];
     const double* Lj = p.values + p.row_at[j] + fj;
-    for (Index k = std::max(fj, from); k < j; ++k) {
+    for (Index k = std::max(fj, batch.from); k < j; ++k) {
       const double Ljk = Lj[k - fj];
       const double* xk = x + k * kLanes;
 #pragma GCC unroll 8
@@ -78,12 +88,13 @@ template <class V>
       }
     }
     const double inverse = Lj[j - fj];
+    double* const xj = x + j * kLanes;
 #pragma GCC unroll 8
     for (Index v = 0; v < kVectors; ++v) {
       s[v] = -inverse * s[v];
       std::memcpy(xj + v * kWidth, &s[v], sizeof s[v]);
     }
-    if (j - diagonal0 >= 0 && j - diagonal0 < kLanes) xj[j - diagonal0] = inverse;
+    if (const Index l = j - batch.diagonal0; l >= 0 && l < kLanes) xj[l] = inverse;
 #pragma GCC unroll 8
     for (Index v = 0; v < kVectors; ++v) {
       V xjv;
@@ -92,18 +103,15 @@ template <class V>
     }
   }
 #pragma GCC unroll 8
-  for (Index v = 0; v < kVectors; ++v) std::memcpy(sq + v * kWidth, &squares[v], sizeof(V));
+  for (Index v = 0; v < kVectors; ++v) std::memcpy(batch.sq + v * kWidth, &squares[v], sizeof(V));
 }
 
 typedef double Two __attribute__((vector_size(16)));
 typedef double Four __attribute__((vector_size(32)));
-void LaneRowsSse2(const LaneProfile& p, Index from, Index diagonal0, double* x, double* sq) {
-  LaneRows<Two>(p, from, diagonal0, x, sq);
-}
+void LaneRowsSse2(const LaneProfile& p, const LaneBatch& batch) { LaneRows<Two>(p, batch); }
 // Taken only where CholeskyHasAvx2(); never FMA.
-[[gnu::target("avx2")]] void LaneRowsAvx2(const LaneProfile& p, Index from, Index diagonal0,
-                                          double* x, double* sq) {
-  LaneRows<Four>(p, from, diagonal0, x, sq);
+[[gnu::target("avx2")]] void LaneRowsAvx2(const LaneProfile& p, const LaneBatch& batch) {
+  LaneRows<Four>(p, batch);
 }
 
 }  // namespace
@@ -248,25 +256,29 @@ int ArrowheadNormals::FactorBorder(double eps) {
       }
       // The border's own columns within the profile, first the products
       // over the shared blocks of every column: these need nothing of row
-      // j's profile, so the rows of a group run side by side, each sum in
-      // its own order, and wait on no other.
+      // j's profile, so kSide columns run side by side, each sum in its own
+      // order and in a register (a short run repeats its first column).
       double* const Lj = ProfileRow(j);
       const Index fj = first_[j];
-      constexpr Index kSide = 8;
-      for (Index p = q0; p <= q; ++p)
-        for (Index k0 = group_start_[p]; k0 < group_start_[p + 1] && k0 <= j; k0 += kSide) {
-          const Index rows = std::min({kSide, group_start_[p + 1] - k0, j - k0 + 1});
+      constexpr Index kSide = 4;
+      for (Index p = q0; p <= q; ++p) {
+        const Index end = std::min(group_start_[p + 1], j + 1);
+        for (Index k0 = group_start_[p]; k0 < end; k0 += kSide) {
           double s[kSide];
           const double* wk[kSide];
-          for (Index r = 0; r < rows; ++r) s[r] = Lj[k0 + r - fj], wk[r] = BorderRow(k0 + r);
+#pragma GCC unroll 4
+          for (Index r = 0; r < kSide; ++r) {
+            const Index k = k0 + r < end ? k0 + r : k0;
+            s[r] = Lj[k - fj], wk[r] = BorderRow(k);
+          }
           for (const auto& [t, tk] : common[p - q0])
-            for (Index r = 0; r < rows; ++r) {
-              s[r] = s[r] - wj[t] * wk[r][tk];
-              s[r] = s[r] - wj[t + 1] * wk[r][tk + 1];
-              s[r] = s[r] - wj[t + 2] * wk[r][tk + 2];
-            }
-          for (Index r = 0; r < rows; ++r) Lj[k0 + r - fj] = s[r];
+#pragma GCC unroll 3
+            for (Index c = 0; c < 3; ++c)
+#pragma GCC unroll 4
+              for (Index r = 0; r < kSide; ++r) s[r] = s[r] - wj[t + c] * wk[r][tk + c];
+          for (Index r = 0; r < std::min(kSide, end - k0); ++r) Lj[k0 + r - fj] = s[r];
         }
+      }
       // Then the profile's products, which need the columns before.
       for (Index k = fj; k <= j; ++k) {
         const double* Lk = ProfileRow(k);
@@ -386,9 +398,7 @@ int ArrowheadNormals::Solve(OneBased<double>& B) const {
 int ArrowheadNormals::InverseDiagonal(OneBased<double>& d, bool allowAvx2) const {
   const Index g = 3 * blocks_;
   assert(d.size() >= Order());
-  // x[j * kLanes + l]: border row j of lane l's column of X.
-  std::vector<double> columns((border_ + 1) * kLanes);
-  double* const x = columns.data();
+  std::vector<double> columns((border_ + 1) * kLanes), starts;
   double sq[kLanes];
   const LaneProfile profile{profile_.data(), row_at_.data(), first_.data(), border_};
   const auto rows = allowAvx2 && CholeskyHasAvx2() ? LaneRowsAvx2 : LaneRowsSse2;
@@ -407,7 +417,8 @@ int ArrowheadNormals::InverseDiagonal(OneBased<double>& d, bool allowAvx2) const
   for (Index i0 = 1; i0 <= g; i0 += kLanes) {
     const Index used = std::min(kLanes, g - i0 + 1);
     double xb[kLanes][4] = {};
-    Index from = border_ + 1;
+    Index from = border_ + 1, until = from;
+    for (Index l = 0; l < kLanes; ++l) sq[l] = 0.0;
     for (Index l = 0; l < used; ++l) {
       const Index i = i0 + l, base = (i - 1) / 3 * 3, c = i - base, b = base / 3 + 1;
       const double* a = &block_[2 * base];
@@ -417,13 +428,14 @@ int ArrowheadNormals::InverseDiagonal(OneBased<double>& d, bool allowAvx2) const
         for (Index k = c; k < r; ++k) s = s + a[InBlock(r, k)] * xb[l][k];
         xb[l][r] = -a[InBlock(r, r)] * s;
       }
-      sq[l] = 0.0;
       for (Index k = c; k <= 3; ++k) sq[l] = sq[l] + xb[l][k] * xb[l][k];
-      if (seers_at_[b - 1] < seers_at_[b])
+      if (seers_at_[b - 1] < seers_at_[b]) {
         from = std::min(from, group_start_[seers_[seers_at_[b - 1]]]);
+        until = std::max(until, group_start_[seers_[seers_at_[b] - 1] + 1]);
+      }
     }
-    for (Index l = used; l < kLanes; ++l) sq[l] = 0.0;
-    std::fill(x + from * kLanes, x + (border_ + 1) * kLanes, 0.0);
+    if (from > border_) until = from;
+    starts.assign((until - from) * kLanes, 0.0);
     for (Index l = 0; l < used; ++l) {
       const Index i = i0 + l, base = (i - 1) / 3 * 3, c = i - base, b = base / 3 + 1;
       for (Index at = seers_at_[b - 1]; at < seers_at_[b]; ++at) {
@@ -432,11 +444,11 @@ int ArrowheadNormals::InverseDiagonal(OneBased<double>& d, bool allowAvx2) const
           const double* w = BorderRow(j) + slot;
           double t = 0.0;
           for (Index k = c; k <= 3; ++k) t = t + w[k - 1] * xb[l][k];
-          x[j * kLanes + l] = t;
+          starts[(j - from) * kLanes + l] = t;
         }
       }
     }
-    rows(profile, from, -kLanes, x, sq);
+    rows(profile, {from, -kLanes, starts.data(), until, columns.data(), sq});
     if (!store(i0, used)) return kArrowheadNotCovered;
   }
 
@@ -444,8 +456,7 @@ int ArrowheadNormals::InverseDiagonal(OneBased<double>& d, bool allowAvx2) const
   // X(i,i) = 1/L(i,i); before that it meets only zeros.
   for (Index j0 = 1; j0 <= border_; j0 += kLanes) {
     std::fill(sq, sq + kLanes, 0.0);
-    std::fill(x + j0 * kLanes, x + (border_ + 1) * kLanes, 0.0);
-    rows(profile, j0, j0, x, sq);
+    rows(profile, {j0, j0, nullptr, j0, columns.data(), sq});
     if (!store(g + j0, std::min(kLanes, border_ - j0 + 1))) return kArrowheadNotCovered;
   }
   return kCholeskyOk;
