@@ -417,7 +417,7 @@ int ArrowheadNormals::InverseDiagonal(OneBased<double>& d, bool allowAvx2) const
   for (Index i0 = 1; i0 <= g; i0 += kLanes) {
     const Index used = std::min(kLanes, g - i0 + 1);
     double xb[kLanes][4] = {};
-    Index from = border_ + 1, until = from;
+    Index from = border_ + 1, until = 0;
     for (Index l = 0; l < kLanes; ++l) sq[l] = 0.0;
     for (Index l = 0; l < used; ++l) {
       const Index i = i0 + l, base = (i - 1) / 3 * 3, c = i - base, b = base / 3 + 1;
