@@ -118,6 +118,33 @@ void BM_RelativeIteration(benchmark::State& state) {
   Counters(state, r, Bytes(A, r), 0);
 }
 
+// One iteration's factor and solve alone, on a copy of its normal equations.
+void BM_RelativeFactorAndSolve(benchmark::State& state) {
+  Run r(static_cast<int>(state.range(0)));
+  ArrowheadNormals built = StripNormals(r.s);
+  BuildNormalEquations(r.s, Approximations(r.s, 0), r.sigma, 0.5 * r.s.FrameSize, built, r.B,
+                       r.residual);
+  const OneBased<double> B = r.B;
+  for (auto _ : state) {
+    state.PauseTiming();
+    ArrowheadNormals A = built;
+    r.B = B;
+    state.ResumeTiming();
+    if (A.FactorAndSolve(r.B) != kCholeskyOk) return state.SkipWithError("singular normal matrix");
+  }
+  Counters(state, r, built.ValueBytes(), 0);
+}
+
+// The diagonal of the inverse of one iteration's factored matrix.
+void BM_RelativeInverseDiagonal(benchmark::State& state) {
+  Run r(static_cast<int>(state.range(0)));
+  ArrowheadNormals A = StripNormals(r.s);
+  if (!r.Iterate(Approximations(r.s, 0), A)) return state.SkipWithError("singular normal matrix");
+  for (auto _ : state)
+    if (A.InverseDiagonal(r.diagonal) != kCholeskyOk) return state.SkipWithError("not covered");
+  Counters(state, r, A.ValueBytes(), 0);
+}
+
 template <class Matrix>
 void BM_RelativeFullRun(benchmark::State& state) {
   Run r(static_cast<int>(state.range(0)));
@@ -140,6 +167,8 @@ void BM_RelativeFullRun(benchmark::State& state) {
 }
 
 BENCHMARK(BM_RelativeIteration<ArrowheadNormals>)->Arg(24)->Arg(240)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RelativeFactorAndSolve)->Arg(24)->Arg(240)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RelativeInverseDiagonal)->Arg(24)->Arg(240)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RelativeFullRun<ArrowheadNormals>)->Arg(24)->Arg(240)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RelativeIteration<OneBased<double>>)
     ->Arg(24)

@@ -2,6 +2,7 @@
 # Writes large but legal input files of error-free synthetic geometry into
 # FOLDER and times each operation on them with tessaro-script:
 #   tools/large_inputs.sh BIN_DIR FOLDER [POINTS] [PHOTOS]
+# BIN_DIR "-" writes the files and runs nothing (the benchmarks time them).
 # POINTS (default 10000) points in the image transformation (one affine film
 # photo), the resection (as many control points as image points), the
 # intersection (each point on two neighbouring photographs of a strip of
@@ -9,6 +10,7 @@
 # Level photographs, f = 152, flying height 3000: x = f (X - X0) / (Z0 - Z).
 set -euo pipefail
 bin=$1 dir=$2 n=${3:-10000} photos=${4:-100}
+[ "$bin" = - ] || bin=$(cd "$bin" && pwd)
 mkdir -p "$dir"
 cd "$dir"
 
@@ -35,15 +37,17 @@ awk -v n="$n" 'function gx(k) { return (k % 100) * 20 } function gy(k) { return 
 
 awk -v n="$n" -v P="$photos" 'BEGIN {
   print "\"Large intersection\""; print P
-  # Point k lies between photographs a(k) and a(k) + 1, 1000 m apart.
+  # Point k lies between photographs a = k % (P - 1) and a + 1, 1000 m apart:
+  # photograph p holds, ascending, the points whose a is p - 1 or p.
   for (p = 0; p < P; p++) {
     printf "%d, 152, %d, 0, 3000, 0, 0, 0\n", p + 1, 1000 * p
-    for (k = 1; k <= n; k++) {
-      a = k % (P - 1)
-      if (p != a && p != a + 1) continue
-      X = 1000 * a + 100 + (k * 13) % 800; Y = -900 + (k * 17) % 1800; Z = (k * 7) % 300
-      printf "%d, %.6f, %.6f\n", k, 152 * (X - 1000 * p) / (3000 - Z), 152 * Y / (3000 - Z)
-    }
+    for (base = 0; base <= n; base += P - 1)
+      for (a = p - 1; a <= p; a++) {
+        k = base + a
+        if (a < 0 || a > P - 2 || k < 1 || k > n) continue
+        X = 1000 * a + 100 + (k * 13) % 800; Y = -900 + (k * 17) % 1800; Z = (k * 7) % 300
+        printf "%d, %.6f, %.6f\n", k, 152 * (X - 1000 * p) / (3000 - Z), 152 * Y / (3000 - Z)
+      }
     print "0,0,0"
   } }' > intersection-large.txt
 
@@ -56,6 +60,8 @@ awk -v n="$n" 'BEGIN {
   for (k = 1; k <= n; k++)
     printf "%d, %.4f, %.4f, %.4f\n", k, (k % 100) - 50, int(k / 100) % 100 - 50, ((k * 7) % 30) / 10
   print "0,0,0,0" }' > absolute-large.txt
+
+[ "$bin" != - ] || exit 0
 
 run() {  # OPEN-CAPTION FILE ENTER PROCESS [ANSWER]
   { echo "Open-OutputFile $2.report"; echo "$1 $2"; echo "$3"

@@ -26,6 +26,8 @@
 // kArrowheadNotCovered: the caller then takes the dense path.
 #pragma once
 
+#include <cassert>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,14 +40,17 @@ inline constexpr int kArrowheadNotCovered = -1;
 
 class ArrowheadNormals {
  public:
+  // Every unknown, block, group, count and offset of the structure.
+  using Index = std::ptrdiff_t;
+
   ArrowheadNormals() = default;
   // groupSizes[q]: number of unknowns of border group q = 0, 1, ...;
   // seen[q]: the blocks (1-based, ascending, distinct) that group q sees.
   // Lays out the structure; the values are allocated by Clear().
-  ArrowheadNormals(std::int32_t blocks, const std::vector<int>& groupSizes,
+  ArrowheadNormals(Index blocks, const std::vector<int>& groupSizes,
                    const std::vector<std::vector<std::int32_t>>& seen);
 
-  std::int64_t Order() const { return 3 * std::int64_t{blocks_} + border_; }
+  Index Order() const { return 3 * blocks_ + border_; }
   // Bytes that Clear() allocates for the values.
   double ValueBytes() const;
 
@@ -53,7 +58,29 @@ class ArrowheadNormals {
   void Clear();
   // Element (i, j), j <= i, of the lower triangle; it must be one that the
   // structure holds (same block, a block the group sees, within the profile).
-  double& operator()(std::int64_t i, std::int64_t j);
+  double& operator()(Index i, Index j) { return *RowFrom(i, j); }
+  // Element (i, j) as above, followed in memory by the rest of its row's
+  // segment: the row of a block's 3x3 up to the diagonal, the three columns
+  // of one block in a border row, or a border row's profile up to the
+  // diagonal. An accumulator adds a run of one row through one call.
+  double* RowFrom(Index i, Index j) {
+    assert(j >= 1 && j <= i && i <= Order());
+    const Index g = 3 * blocks_;
+    if (i <= g) {
+      const Index base = (i - 1) / 3 * 3, r = i - base, c = j - base;
+      assert(c >= 1);
+      return &block_[2 * base + r * (r - 1) / 2 + c - 1];
+    }
+    if (j > g) {
+      assert(j - g >= first_[i - g]);
+      return &profile_[row_at_[i - g] + j - g];
+    }
+    // The accumulator asks for one block in every row of a group in turn.
+    const Index row = i - g;
+    if (group_of_[row] == last_group_ && (j - 1) / 3 == last_block_)
+      return BorderRow(row) + 3 * last_slot_ + (j - 1) % 3;
+    return BorderFrom(row, j);
+  }
 
   // Factors in place (the diagonal receives 1/L(i,i)) and overwrites B with
   // the solution. Returns kCholeskyOk, kCholeskyNotPositiveDefinite (B
@@ -61,46 +88,38 @@ class ArrowheadNormals {
   // possibly too: build both again for the dense path).
   int FactorAndSolve(OneBased<double>& B);
   // After a successful FactorAndSolve: d(1..Order()) the diagonal of the
-  // inverse. Returns kCholeskyOk or kArrowheadNotCovered.
-  int InverseDiagonal(OneBased<double>& d) const;
+  // inverse. Returns kCholeskyOk or kArrowheadNotCovered. It runs on AVX2
+  // where the processor has it; allowAvx2 = false holds it to the baseline
+  // SSE2 (the tests compare both).
+  int InverseDiagonal(OneBased<double>& d, bool allowAvx2 = true) const;
 
  private:
-  double& Block(std::int32_t b, int r, int c) {
-    return block_[6 * (b - 1) + r * (r - 1) / 2 + c - 1];
-  }
-  double Block(std::int32_t b, int r, int c) const {
-    return block_[6 * (b - 1) + r * (r - 1) / 2 + c - 1];
-  }
-  // Row r (0-based within its group q) of the border, at slot t of q's seen list.
-  double* Border(std::int32_t q, std::int32_t r, std::int32_t t) {
-    return &border_values_[border_at_[q] + 3 * (std::int64_t{r} * SeenCount(q) + t)];
-  }
-  const double* Border(std::int32_t q, std::int32_t r, std::int32_t t) const {
-    return &border_values_[border_at_[q] + 3 * (std::int64_t{r} * SeenCount(q) + t)];
-  }
-  // Border element (j, k), both numbered among the border's unknowns.
-  double& Profile(std::int32_t j, std::int32_t k) {
-    return profile_[profile_at_[j] + k - first_[j]];
-  }
-  double Profile(std::int32_t j, std::int32_t k) const {
-    return profile_[profile_at_[j] + k - first_[j]];
-  }
-  std::int32_t SeenCount(std::int32_t q) const { return seen_at_[q + 1] - seen_at_[q]; }
+  double* BorderFrom(Index row, Index j);
+  Index SeenCount(Index q) const { return seen_at_[q + 1] - seen_at_[q]; }
+  // Border row j: its values left of the border, three per block its group
+  // sees, in the order of the group's seen list.
+  double* BorderRow(Index j) { return &border_values_[border_row_at_[j]]; }
+  const double* BorderRow(Index j) const { return &border_values_[border_row_at_[j]]; }
+  // Border row j's profile: element (j, k) at [k - first_[j]].
+  double* ProfileRow(Index j) { return &profile_[row_at_[j] + first_[j]]; }
+  const double* ProfileRow(Index j) const { return &profile_[row_at_[j] + first_[j]]; }
   int FactorBlocks(double eps);
   int FactorBorder(double eps);
   int Solve(OneBased<double>& B) const;
 
-  std::int32_t blocks_ = 0, border_ = 0, groups_ = 0;
-  std::vector<std::int32_t> group_start_;  // first border unknown (1-based) of group q
-  std::vector<std::int32_t> group_of_;     // group of border unknown j (1..border_)
-  std::vector<std::int32_t> seen_at_;      // q's seen blocks: seen_[seen_at_[q]..seen_at_[q+1])
-  std::vector<std::int32_t> seen_;
-  std::vector<std::int64_t> border_at_;          // start of group q's border values
-  std::vector<std::int32_t> seers_at_;           // groups seeing block b: seers_[seers_at_[b-1]..)
-  std::vector<std::int32_t> seers_, seer_slot_;  // the group and b's slot in its seen list
-  std::vector<std::int32_t> first_;              // first column of border row j's profile
-  std::vector<std::int64_t> profile_at_;
-  std::int64_t border_size_ = 0, profile_size_ = 0;
+  Index blocks_ = 0, border_ = 0, groups_ = 0;
+  std::vector<Index> group_start_;        // first border unknown (1-based) of group q
+  std::vector<Index> group_of_;           // group of border unknown j (1..border_)
+  std::vector<Index> seen_at_, seen_;     // q's seen blocks: seen_[seen_at_[q]..seen_at_[q+1])
+  std::vector<Index> border_row_at_;      // start of border row j's values
+  std::vector<Index> seers_at_;           // groups seeing block b: seers_[seers_at_[b-1]..)
+  std::vector<Index> seers_, seer_slot_;  // the group and b's slot in its seen list
+  std::vector<Index> first_;              // first column of border row j's profile
+  std::vector<Index> row_at_;             // element (j, k) of the profile at row_at_[j] + k
+  std::vector<Index> last_row_;           // last border row whose profile reaches column j
+  Index border_size_ = 0, profile_size_ = 0;
+  // The last block (0-based) looked up in a group's seen list, and its slot.
+  Index last_group_ = -1, last_block_ = -1, last_slot_ = 0;
   std::vector<double> block_, border_values_, profile_;
 };
 
