@@ -130,21 +130,32 @@ double& Element(OneBased<double>& A, std::int64_t i, std::int64_t j) {
   return A(PackedIndex(i, j));
 }
 double& Element(ArrowheadNormals& A, std::int64_t i, std::int64_t j) { return A(i, j); }
+// Element (i, j) followed by the rest of its row's run: packed rows are
+// contiguous, and the arrowhead keeps each run an accumulator adds to (a
+// block's row, a border row's block or profile) together.
+double* RowFrom(OneBased<double>& A, std::int64_t i, std::int64_t j) {
+  return &A(PackedIndex(i, j));
+}
+double* RowFrom(ArrowheadNormals& A, std::int64_t i, std::int64_t j) { return A.RowFrom(i, j); }
 void Clear(OneBased<double>& A) { A.fill(0.0); }
 void Clear(ArrowheadNormals& A) { A.Clear(); }
 
 // The station block of `count` coefficients R(4..3+count) at unknowns s+1..,
-// then its cross block with ground point I.
+// then its cross block with ground point I. Every element receives one
+// addition, so looking a row's run up once changes no bit.
 template <class Normal>
 void AddStationRows(const ObservationRow& R, OneBased<double>& B, Normal& A, std::int32_t s,
                     int count, std::int32_t I) {
   for (int r = 1; r <= count; ++r) {
     B(s + r) += R[r + 3] * R[0];
-    for (int c = 1; c <= r; ++c) Element(A, s + r, s + c) += R[r + 3] * R[c + 3];
+    double* row = RowFrom(A, s + r, s + 1);
+    for (int c = 1; c <= r; ++c) row[c - 1] += R[r + 3] * R[c + 3];
   }
   const std::int32_t b = 3 * (I - 1);
-  for (int r = 1; r <= count; ++r)
-    for (int c = 1; c <= 3; ++c) Element(A, s + r, b + c) += R[r + 3] * R[c];
+  for (int r = 1; r <= count; ++r) {
+    double* cross = RowFrom(A, s + r, b + 1);
+    for (int c = 1; c <= 3; ++c) cross[c - 1] += R[r + 3] * R[c];
+  }
 }
 
 }  // namespace
@@ -154,7 +165,8 @@ void AddPointBlock(const ObservationRow& R, OneBased<double>& B, Normal& A, std:
   const std::int32_t b = 3 * (I - 1);
   for (int r = 1; r <= 3; ++r) {
     B(b + r) += R[r] * R[0];
-    for (int c = 1; c <= r; ++c) Element(A, b + r, b + c) += R[r] * R[c];
+    double* row = RowFrom(A, b + r, b + 1);
+    for (int c = 1; c <= r; ++c) row[c - 1] += R[r] * R[c];
   }
 }
 
