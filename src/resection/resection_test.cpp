@@ -109,8 +109,6 @@ TEST_F(ResectionTest, DroppingPointsAndLimits) {
   // 7 > 9 - 3 is refused with no question; 1.5 halves to even: 2.
   Press({"Select Control Points", "Select Control Points"}, {"7", "1.5", "3", "5"});
   EXPECT_EQ(ui.prompts.back(), "Enter Point ID2");
-  EXPECT_EQ(std::vector<int>(&m_.ImgPointNo(1), &m_.ImgPointNo(10)),
-            (std::vector<int>{1, 2, 9, 4, 8, 6, 7, 5, 3}));
   // Each selection starts from all nine: an unknown number keeps one more.
   Press({"Select Control Points"}, {"2", "42", "6"});
   EXPECT_EQ(ui.messages, Lines{"Point No.  42 Not Found"});
@@ -119,7 +117,8 @@ TEST_F(ResectionTest, DroppingPointsAndLimits) {
   Press({"Make Resection"});          // from the solution: at once, the angles not converted again
   EXPECT_NEAR(m_.Kappa, 2.5 * kDeg, 1e-7);
   const Lines r = Report();
-  // The numbers stand on one open line, which the first summary line ends.
+  // The numbers stand on one open line, which the first summary line ends;
+  // the third selection shows the order the second left.
   EXPECT_EQ(r[26].substr(0, 81),
             " 1  2  3  4  5  6  7  8  9  1  2  3  4  5  6  7  8  9 "
             " 1  2  9  4  8  6  7  5  3 ");
