@@ -144,10 +144,9 @@ TEST_F(RelativeTest, TheExampleIsPrintedInItsLayouts) {
   const Lines outputs[3] = {farOff, report, console.BlackBoard.Lines()};
   int i = 0;
   for (const char* name : {"23000-report", "report", "window"}) {
-    std::istringstream in(Source("src/relative/testdata/example-" + std::string(name) + ".txt"));
-    Lines expected;
-    for (std::string line; std::getline(in, line);) expected.push_back(line);
-    EXPECT_EQ(outputs[i++], expected) << name;
+    EXPECT_EQ(outputs[i++], FileLines(TESSARO_SOURCE_DIR "/src/relative/testdata/example-" +
+                                      std::string(name) + ".txt"))
+        << name;
   }
 }
 

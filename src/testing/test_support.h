@@ -76,6 +76,16 @@ inline Lines CrLfLines(const std::string& text) {
   return lines;
 }
 
+// The lines of a text file, each ended by "\n": a golden report or window
+// kept beside the tests, each kind of its lines checked by hand against the
+// layout.
+inline Lines FileLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  Lines lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
 // A report line of texts placed at columns (from 1): {{1, "a"}, {15, "b"}}
 // is "a", blanks up to column 15, then "b".
 inline std::string At(std::initializer_list<std::pair<std::size_t, std::string>> items) {
