@@ -32,13 +32,11 @@ struct SyntheticStrip {
   std::vector<SyntheticPhoto> photos;
   std::map<std::int32_t, std::array<long double, 3>> points;  // the truth
   double sigma = 0.005;  // the standard error of an image coordinate
-  int count = -1;        // the header's number of photographs, when not the true one
 
   std::string Text() const {
-    const std::string header = count >= 0 ? std::to_string(count) : std::to_string(photos.size());
     char b[120];
     std::string t(b,
-                  std::snprintf(b, sizeof b, "\"Strip\"\n%s, 230, %.17g\n", header.c_str(), sigma));
+                  std::snprintf(b, sizeof b, "\"Strip\"\n%zu, 230, %.17g\n", photos.size(), sigma));
     for (const SyntheticPhoto& p : photos) {
       t += std::to_string(p.no) + ", " + std::to_string(p.f) + "\n";
       for (const SyntheticImage& i : p.images)
