@@ -141,28 +141,19 @@ TEST_F(ResectionTest, StationValuesDialog) {
   EXPECT_EQ(console.BlackBoard.Lines().size(), 6u);  // the fourth iteration clears it
 }
 
-// The example edited (or cut short after the text), entered, and "Make Resection" pressed.
+// The example edited, entered, and "Make Resection" pressed (a malformed file
+// is the app's tests' concern).
 TEST_F(ResectionTest, Refusals) {
-  const std::string no = "You must enter and refine Resection data first";
   const std::string nc = ": the resection is not computed";
   const std::string noMatch = "Error Image point does not match the Control *** Job aborted";
   const std::vector<std::string> cases[] = {
-      {"124.519", "124.5a",
-       "resection.txt, line 3: expected a number (Z of a control point), "
-       "found \"124.5a\"",
-       no, no},
-      {"111,800,1500", "",
-       "resection.txt, line 13: expected a number (Zo of the station), found "
-       "the end of the file",
-       no, no},
       {"\n 9,", "\n 99,", noMatch, "No control point is in use" + nc},
       {"0.003", "0", "The standard error of the image coordinates is 0" + nc},
       {",1000,1000,2000", ",0,1000,2000", "The standard error SigmaXY of the station is 0" + nc},
       {",1000,1000,2000", ",1000,0,2000", "The standard error SigmaZ of the station is 0" + nc},
       {"259.714", "2300", "Point 5 lies level with the projection centre (q = 0)" + nc}};
   for (const auto& c : cases) {
-    Enter(c[1].empty() ? example_.substr(0, example_.find(c[0]) + c[0].size())
-                       : Edited(example_, c[0], c[1]));
+    Enter(Edited(example_, c[0], c[1]));
     Press({"Make Resection"});
     EXPECT_EQ(ui.messages, Lines(c.begin() + 2, c.end()));
     EXPECT_FALSE(Solved());
