@@ -226,43 +226,37 @@ TEST(Formatter, SeededSweepAgreesWithPrintf) {
 }
 
 // Numbers print with a sign place and a trailing blank; a comma moves to the
-// next zone of 14 columns, or past the one just begun.
-TEST(PrintItems, NumbersAndZones) {
+// next zone of 14 columns, or past the one just begun. Tab moves forward or
+// starts a new line, counting characters; an open statement goes on, an empty
+// one ends the line.
+TEST(PrintItems, ZonesTabsAndOpenStatements) {
   PrintSurface s;
   PrintItems(s, {51, Comma, 106.214, Comma, -0.5});
   PrintItems(s, {Comma, "x", Comma, std::string(13, 'y'), Comma, "z"});
-  EXPECT_EQ(
-      s.Lines(),
-      (Lines{" 51 " + std::string(10, ' ') + " 106.214 " + std::string(5, ' ') + "-.5 ",
-             std::string(14, ' ') + "x" + std::string(13, ' ') + std::string(13, 'y') + " z"}));
-}
-
-TEST(PrintItems, TabMovesForwardOrStartsANewLine) {
-  PrintSurface s;
   PrintItems(s, {std::string(20, 'a'), Semi, Tab(15), Semi, "b"});
   PrintItems(s, {"abc", Semi, Tab(4), Semi, "d", Semi, Tab(6), Semi, "e"});
   PrintItems(s, {Tab(0), Semi, "f"});
-  PrintItems(s, {"\xCE\x94\xCE\xA7", Semi, Tab(4), Semi, "x"});  // columns count characters
-  EXPECT_EQ(s.Lines(), (Lines{std::string(20, 'a'), std::string(14, ' ') + "b", "abcd e", "f",
-                              "\xCE\x94\xCE\xA7 x"}));
-}
-
-TEST(PrintItems, OpenStatementsContinueAndEmptyStatementsEndLines) {
-  PrintSurface s;
+  PrintItems(s, {"\xCE\x94\xCE\xA7", Semi, Tab(4), Semi, "x"});
+  EXPECT_EQ(s.Lines(),
+            (Lines{" 51 " + std::string(10, ' ') + " 106.214 " + std::string(5, ' ') + "-.5 ",
+                   std::string(14, ' ') + "x" + std::string(13, ' ') + std::string(13, 'y') + " z",
+                   std::string(20, 'a'), std::string(14, ' ') + "b", "abcd e", "f",
+                   "\xCE\x94\xCE\xA7 x"}));
+  s.Clear();
+  EXPECT_TRUE(s.Lines().empty());
+  EXPECT_EQ(s.Column(), 1);
   PrintItems(s, {"RMS: ", Semi});
   EXPECT_EQ(s.Column(), 6);
   PrintItems(s, {Tab(10), Semi, FormatNumber(0.0271, "####0.000")});
   PrintItems(s, {});
   PrintItems(s, {static_cast<std::int16_t>(-3), Semi, 7});
   EXPECT_EQ(s.Text(), "RMS:     0.027\n\n-3  7 \n");
-  s.Clear();
-  EXPECT_TRUE(s.Lines().empty());
-  EXPECT_EQ(s.Column(), 1);
 }
 
 // The report file gets each line whole with CR LF; a flush in mid-line
 // writes the line as far as it goes and the line goes on from its column;
-// closing writes an open line too, and opening again empties the file.
+// closing writes an open line too, and opening again empties the file. A
+// report that cannot be written names its file.
 class ReportFileTest : public TempDirTest {};
 
 TEST_F(ReportFileTest, LinesEndInCrLfAndAnOpenLineSurvivesFlushAndClose) {
@@ -281,14 +275,8 @@ TEST_F(ReportFileTest, LinesEndInCrLfAndAnOpenLineSurvivesFlushAndClose) {
   EXPECT_EQ(ch.Column(), 1);
   ch.Flush();
   EXPECT_EQ(Read(PathOf("r.txt")), "");
-}
-
-// A report that cannot be written: the error names the file.
-TEST(ReportChannel, NamesAFileItCannotOpen) {
-  ReportChannel ch;
-  std::string error;
-  EXPECT_FALSE(ch.Open("/no-such-dir/r.txt", error));
-  EXPECT_NE(error.find("r.txt"), std::string::npos);
+  EXPECT_FALSE(ReportChannel().Open(PathOf("no-such-folder/r.txt"), error));
+  EXPECT_NE(error.find("no-such-folder/r.txt"), std::string::npos);
 }
 
 }  // namespace
