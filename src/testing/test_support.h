@@ -22,8 +22,9 @@
 namespace tessaro {
 
 // A UI port for tests: file dialogs and prompts take the next queued reply
-// ("" when the queue is empty, as a cancelled dialog gives), and everything
-// shown is recorded.
+// ("" when the queue is empty, as a cancelled dialog gives); messages,
+// prompts and the help window's placings are recorded (which windows are
+// shown, the console itself tells).
 class FakeUi : public UiPort {
  public:
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
@@ -39,18 +40,16 @@ class FakeUi : public UiPort {
     return Pop(answers);
   }
   std::string ChooseFile(FileChoice) override { return Pop(files); }
-  void CaptionChanged(const std::string& name) override { changed.push_back(name); }
-  void ShowWindow(Window w) override { shown.push_back(w); }
-  void HideWindow(Window w) override { hidden.push_back(w); }
+  void CaptionChanged(const std::string&) override {}
+  void ShowWindow(Window) override {}
+  void HideWindow(Window) override {}
   void PlaceHelpWindow() override { ++placed; }
-  void EndProgram() override { ended = true; }
+  void EndProgram() override {}
 
   std::deque<std::string> files, answers;
-  std::vector<std::string> messages, prompts, changed;
+  std::vector<std::string> messages, prompts;
   std::optional<Twips> position;  // of the last prompt
-  std::vector<Window> shown, hidden;
   int placed = 0;
-  bool ended = false;
   int unanswered = 0;  // prompts met with an empty queue
 
  private:
