@@ -113,6 +113,23 @@ INSTANTIATE_TEST_SUITE_P(Relative, StripRun,
                                            StripCase{"AgainstTheFlight", 3, 5, -1}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// A measuring error of twenty standard errors across the flight (where no
+// point's depth can absorb it) is flagged on its photograph at its point;
+// any other photograph flags the same point or none.
+TEST_F(RelativeTest, FlagsTheDisturbedPoint) {
+  SyntheticStrip s = MakeStrip(4, 7, 1);
+  SyntheticImage& disturbed = s.photos[2].images[3];
+  disturbed.y += 0.1;
+  double photo = 0;                                // of the residuals listed
+  std::vector<std::pair<double, double>> flagged;  // photograph, point
+  for (const std::string& line : Session(s.Text())) {
+    if (line.starts_with(" Station Id =")) photo = std::stod(line.substr(13));
+    if (line.ends_with(" *Error*")) flagged.push_back({photo, std::stod(line)});
+  }
+  EXPECT_NE(std::ranges::find(flagged, std::pair(72.0, double(disturbed.no))), flagged.end());
+  for (const auto& [p, point] : flagged) EXPECT_EQ(point, disturbed.no) << "photograph " << p;
+}
+
 // The example strip's report and window, line for line: each kind of line
 // was checked by hand against its layout (items, separators, tabs, patterns).
 // With a frame of 23000 it starts far off and is stopped by the iteration
