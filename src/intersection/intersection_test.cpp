@@ -29,17 +29,8 @@ struct Station {
   double f, X0, Y0, Z0, omega, phi, kappa;
 };  // angles in degrees
 
-// M v = R_kappa R_phi R_omega v by plane rotations in long double, not the program's elements.
 using V3 = std::array<long double, 3>;
 const long double kDegree = 3.141592653589793238462643383279L / 180;
-V3 Rotate(const Station& s, V3 v) {
-  auto turn = [&](int i, int j, long double a) {
-    const long double vi = v[i];
-    v[i] = cosl(a) * vi + sinl(a) * v[j], v[j] = cosl(a) * v[j] - sinl(a) * vi;
-  };
-  turn(1, 2, s.omega * kDegree), turn(2, 0, s.phi * kDegree), turn(0, 1, s.kappa * kDegree);
-  return v;
-}
 
 // Level photographs (f 100, Z0 1000, 500 apart) see point 5 (120, 80, 0) at (12, 8), (-38, 8).
 const std::string kPhoto1 = "1, 100, 0, 0, 1000, 0, 0, 0\n";
@@ -92,11 +83,11 @@ TEST(Intersect, AgreesWithALongDoubleReference) {
         Dense rows;
         for (int k = 1; k <= n; ++k) {
           const Station& s = stations[k - 1];
-          const auto [px, py] =
-              Project({s.X0, s.Y0, s.Z0, s.omega * kDegree, s.phi * kDegree, s.kappa * kDegree},
-                      s.f, P[0], P[1], P[2]);
-          const V3 P0 = {s.X0, s.Y0, s.Z0}, q = Rotate(s, P0);  // q[2] = m3.P0
-          const V3 m[3] = {Rotate(s, {1, 0, 0}), Rotate(s, {0, 1, 0}), Rotate(s, {0, 0, 1})};
+          const ReferenceStation t = {
+              s.X0, s.Y0, s.Z0, s.omega * kDegree, s.phi * kDegree, s.kappa * kDegree};
+          const auto [px, py] = Project(t, s.f, P[0], P[1], P[2]);
+          const V3 P0 = {s.X0, s.Y0, s.Z0}, q = Rotate(t, P0);  // q[2] = m3.P0
+          const V3 m[3] = {Rotate(t, {1, 0, 0}), Rotate(t, {0, 1, 0}), Rotate(t, {0, 0, 1})};
           const double x = px + noise * std::sin(3.1 * k + P[0]);
           const double y = py + noise * std::cos(1.7 * k + P[0]);
           rays(k) = Ray{s.no, 7, x, y, s.X0, s.Y0, s.Z0, s.f, s.omega * d, s.phi * d, s.kappa * d};
