@@ -30,14 +30,10 @@ std::vector<double> Numbers(const std::string& line) {
   return v;
 }
 
-std::string Source(const std::string& name) {
-  std::ifstream in(TESSARO_SOURCE_DIR "/" + name);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The example file with another frame dimension and standard error.
 std::string Example(const std::string& frame, const std::string& sigma = "0.005") {
-  std::string t = Source("examples/relative.txt");
+  std::ifstream in(TESSARO_SOURCE_DIR "/examples/relative.txt");
+  std::string t(std::istreambuf_iterator<char>(in), {});
   return t.replace(t.find(" 4, 230, 0.005"), 14, " 4, " + frame + ", " + sigma);
 }
 
