@@ -1,5 +1,5 @@
 // The absolute orientation as a user runs it: refusals, pairing messages and
-// report lines derived from the line layouts.
+// the report.
 #include "absolute/absolute_orientation.h"
 
 #include <gtest/gtest.h>
@@ -62,7 +62,8 @@ TEST_F(AbsoluteSession, Refusals) {
 
 // The report lines of a translation with every kind of control, 151 of it
 // without a partner and 1,202 new points in shuffled order, processed twice:
-// the second run works on the transformed points.
+// the second run works on the transformed points. The lines before the
+// points are kept in testdata/.
 Lines TranslationReport(std::string& records, Lines& unmatched) {
   std::vector<std::array<double, 4>> points = {
       {1, 1010, 2020, 310}, {2, 1050, 2010, 320}, {3, 1030, 2060, 315}, {4, 1040, 2040, 305},
@@ -81,35 +82,12 @@ Lines TranslationReport(std::string& records, Lines& unmatched) {
       "1 1010 2020 310\n2 1050 2010 320\n9 1100 2100 350\n3 1030 2060 0\n4 0 0 305\n"
       "5 0 0 330\n" +
       control + "0,0,0,0\n" + measured;
-  const double ctrl[][4] = {{1, 1010, 2020, 310},
-                            {2, 1050, 2010, 320},
-                            {3, 1030, 2060, 0},
-                            {4, 0, 0, 305},
-                            {5, 0, 0, 330}};
-  Lines section = {" ", "  Control Points",
-                   "  Point#           X                        Y                        Z"},
-        residuals = {"   ", "  Residuals",
-                     "  Point#         Vx                 Vy                Vz"};
-  for (const auto& c : ctrl) {
-    section.push_back(At({{2, " " + N(c[0], " ")},
-                          {15, N(c[1], ".000")},
-                          {35, N(c[2], ".000")},
-                          {55, N(c[3], ".000")}}));
-    residuals.push_back(
-        At({{2, " " + N(c[0], " ")}, {20, "0.0000"}, {35, "0.0000"}, {50, "0.0000"}}));
-  }
-  section.insert(section.end(), residuals.begin(), residuals.end());
-  section.insert(
-      section.end(),
-      {" ", " Transformation Parameters", " =========================", "   Dx = 1000.000",
-       "   Dy = 2000.000", "   Dz = 300.000", "   Scale = 1.000000", "   Omega = .000000",
-       "   Phi   = .000000", "   Kappa = .000000", "   So    = .000000", "   RMSE  = .000000",
-       "   Itera = 2", "   Convg = YES", "", "Transformed control and New points", "",
-       "Point No.          X                  Y                    Z"});
+  // The title, then a run's control, residuals and parameters.
+  const Lines head = FileLines(TESSARO_SOURCE_DIR "/src/absolute/testdata/translation-head.txt");
+  Lines expected(head.begin(), head.begin() + 3), section(head.begin() + 3, head.end());
   for (const auto& p : points)
     section.push_back(
         At({{1, N(p[0])}, {15, N(p[1], ".000")}, {30, N(p[2], ".000")}, {48, N(p[3], ".000")}}));
-  Lines expected = {" ", "       T" + std::string(79, ' '), "          ===================="};
   for (int run = 1; run <= 2; ++run) {
     expected.insert(expected.end(), section.begin(), section.end());
     for (std::string& line : section)

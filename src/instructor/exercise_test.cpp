@@ -65,31 +65,17 @@ TEST_F(ExerciseTest, NoiseFreeExercisesGiveBackTheirTruth) {
     int lines;
     std::vector<double> tolerance;  // per column, repeated
   } cases[] = {
+      // clang-format off
       {"imagetrans", "point", false, "Transformed Points ", -1, {0, 0.002, 0.002}},
-      {"resection",
-       "station",
-       true,
-       "    EXTERIOR ORIENTATION PARAMETERS",
-       5,
+      {"resection", "station", true, "    EXTERIOR ORIENTATION PARAMETERS", 5,
        {0.1, 0.1, 0.1, 0.002, 0.002, 0.002}},
-      {"intersection",
-       "point",
-       false,
-       "Point         X                     Y                    Z",
-       -1,
-       {0, 0.05, 0.05, 0.1}},
-      {"relative",
-       "station",
-       false,
-       "    RELATIVE ORIENTATION STATION PARAMETERS",
-       -1,
+      {"intersection", "point", false,
+       "Point         X                     Y                    Z", -1, {0, 0.05, 0.05, 0.1}},
+      {"relative", "station", false, "    RELATIVE ORIENTATION STATION PARAMETERS", -1,
        {0, 0.03, 0.03, 0.03, 0.005, 0.005, 0.005}},
-      {"absolute",
-       "parameters",
-       false,
-       " Transformation Parameters",
-       8,
+      {"absolute", "parameters", false, " Transformation Parameters", 8,
        {0.05, 0.05, 0.05, 3e-4, 0.002, 0.002, 0.002}},
+      // clang-format on
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.operation);

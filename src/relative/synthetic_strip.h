@@ -1,6 +1,6 @@
-// For the tests only: a strip of known geometry, as an input file and as the
-// data the reading passes make of it. Its image coordinates come from the
-// independent long-double projection of testing/reference.h.
+// For the tests only: a strip of known geometry as an input file. Its image
+// coordinates come from the independent long-double projection of
+// testing/reference.h.
 #pragma once
 
 #include <array>
@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "relative/strip_adjustment.h"
 #include "testing/reference.h"
 
 namespace tessaro {
@@ -32,13 +31,11 @@ struct SyntheticStrip {
   std::vector<SyntheticPhoto> photos;
   std::map<std::int32_t, std::array<long double, 3>> points;  // the truth
   double sigma = 0.005;  // the standard error of an image coordinate
-  int count = -1;        // the header's number of photographs, when not the true one
 
   std::string Text() const {
-    const std::string header = count >= 0 ? std::to_string(count) : std::to_string(photos.size());
     char b[120];
     std::string t(b,
-                  std::snprintf(b, sizeof b, "\"Strip\"\n%s, 230, %.17g\n", header.c_str(), sigma));
+                  std::snprintf(b, sizeof b, "\"Strip\"\n%zu, 230, %.17g\n", photos.size(), sigma));
     for (const SyntheticPhoto& p : photos) {
       t += std::to_string(p.no) + ", " + std::to_string(p.f) + "\n";
       for (const SyntheticImage& i : p.images)
@@ -46,38 +43,6 @@ struct SyntheticStrip {
       t += "0,0,0\n";
     }
     return t;
-  }
-
-  // What the counting and storing passes read from Text(), numbered.
-  Strip Data() const {
-    Strip s;
-    s.FrameSize = 230;
-    s.ImageSigma = sigma;
-    s.ImagePointNumber.SetRows(photos.size());
-    s.ImageX.SetRows(photos.size());
-    s.ImageY.SetRows(photos.size());
-    for (const SyntheticPhoto& photo : photos) {
-      const std::int16_t p = ++s.PhotoCount;
-      for (auto* column : {&s.PhotoNumber, &s.PointCount, &s.PointEnd}) column->resize(p);
-      s.FocalLength.resize(p);
-      s.PhotoNumber(p) = photo.no;
-      s.FocalLength(p) = photo.f;
-      s.PointCount(p) = photo.images.size();
-      s.ImagePointNumber.SetRowLength(p, s.PointCount(p));
-      s.ImageX.SetRowLength(p, s.PointCount(p));
-      s.ImageY.SetRowLength(p, s.PointCount(p));
-      for (std::int32_t k = 1; k <= s.PointCount(p); ++k) {
-        const SyntheticImage& i = photo.images[k - 1];
-        s.ImagePointNumber(p, k) = i.no;
-        s.ImageX(p, k) = i.x;
-        s.ImageY(p, k) = i.y;
-        s.PointNumberList.resize(++s.ImagePointCount);
-        s.PointNumberList(s.ImagePointCount) = i.no;
-      }
-      s.PointEnd(p) = s.ImagePointCount;
-    }
-    NumberGroundPoints(s);
-    return s;
   }
 };
 

@@ -41,28 +41,14 @@ class ResectionTest : public SessionTest {
   const std::string example_ = Read(TESSARO_SOURCE_DIR "/examples/resection.txt");
 };
 
-// The help topic's example against the line layouts; its RMS and precisions
-// against a normal matrix formed here by numerical differentiation.
+// The help topic's example, line for line (testdata/), but for the RMS: it
+// and the precisions against a normal matrix formed here by numerical
+// differentiation.
 TEST_F(ResectionTest, ExampleReport) {
   Enter(example_, {"Make Resection"});
   const Lines r = Report();
-  ASSERT_EQ(r.size(), 58u);
-  EXPECT_EQ(
-      (Lines{r[0], r[1], r[9], r[14], r[19], r[27], r[29], r[32], r[36], r[41], r[42], r[43], r[45],
-             r[46], r[48], r[56]}),
-      (Lines{"Test on resection using 9-point simulated data" + std::string(34, ' '),
-             " 1             152           .003 ", " 7  0  3000  151.67 ",
-             " 111           800           1500          2300          0             0         "
-             "    0             1000          1000          2000 ",
-             " 4            -54.76        -.961 ",
-             "Point#        X           VX        Y              VY",
-             " 1       -57.973        .         -54.404        .",
-             " 4       -54.76         .         -.961          .",
-             " 8       .305           .         53.366         .001",
-             "    EXTERIOR ORIENTATION PARAMETERS", "    X                   Y              Z",
-             "1000.59       2000.321       3000.475", "Omega          Phi           Kapa [D.d]",
-             "1.25          -.75           2.5", "   Point i, Radial Distamce r,   Dr",
-             " 8       53.367         .001"}));
+  Lines golden = FileLines(TESSARO_SOURCE_DIR "/src/resection/testdata/example-report.txt");
+  ASSERT_EQ(r.size(), golden.size());
   // Print zones from columns 15, 29, 43, ...: the RMS takes two of them.
   std::smatch rms;
   ASSERT_TRUE(std::regex_match(r[39], rms,
@@ -70,6 +56,8 @@ TEST_F(ResectionTest, ExampleReport) {
                                           "             STATION=      111          "
                                           "Number of GCP= 9 ")))
       << r[39];
+  golden[39] = r[39];
+  EXPECT_EQ(r, golden);
   const Lines bb = console.BlackBoard.Lines();  // the last iteration; angles at 20 and 40
   ASSERT_EQ(bb.size(), 20u);
   EXPECT_EQ(
@@ -109,8 +97,6 @@ TEST_F(ResectionTest, DroppingPointsAndLimits) {
   // 7 > 9 - 3 is refused with no question; 1.5 halves to even: 2.
   Press({"Select Control Points", "Select Control Points"}, {"7", "1.5", "3", "5"});
   EXPECT_EQ(ui.prompts.back(), "Enter Point ID2");
-  EXPECT_EQ(std::vector<int>(&m_.ImgPointNo(1), &m_.ImgPointNo(10)),
-            (std::vector<int>{1, 2, 9, 4, 8, 6, 7, 5, 3}));
   // Each selection starts from all nine: an unknown number keeps one more.
   Press({"Select Control Points"}, {"2", "42", "6"});
   EXPECT_EQ(ui.messages, Lines{"Point No.  42 Not Found"});
@@ -119,7 +105,8 @@ TEST_F(ResectionTest, DroppingPointsAndLimits) {
   Press({"Make Resection"});          // from the solution: at once, the angles not converted again
   EXPECT_NEAR(m_.Kappa, 2.5 * kDeg, 1e-7);
   const Lines r = Report();
-  // The numbers stand on one open line, which the first summary line ends.
+  // The numbers stand on one open line, which the first summary line ends;
+  // the third selection shows the order the second left.
   EXPECT_EQ(r[26].substr(0, 81),
             " 1  2  3  4  5  6  7  8  9  1  2  3  4  5  6  7  8  9 "
             " 1  2  9  4  8  6  7  5  3 ");
@@ -154,28 +141,19 @@ TEST_F(ResectionTest, StationValuesDialog) {
   EXPECT_EQ(console.BlackBoard.Lines().size(), 6u);  // the fourth iteration clears it
 }
 
-// The example edited (or cut short after the text), entered, and "Make Resection" pressed.
+// The example edited, entered, and "Make Resection" pressed (a malformed file
+// is the app's tests' concern).
 TEST_F(ResectionTest, Refusals) {
-  const std::string no = "You must enter and refine Resection data first";
   const std::string nc = ": the resection is not computed";
   const std::string noMatch = "Error Image point does not match the Control *** Job aborted";
   const std::vector<std::string> cases[] = {
-      {"124.519", "124.5a",
-       "resection.txt, line 3: expected a number (Z of a control point), "
-       "found \"124.5a\"",
-       no, no},
-      {"111,800,1500", "",
-       "resection.txt, line 13: expected a number (Zo of the station), found "
-       "the end of the file",
-       no, no},
       {"\n 9,", "\n 99,", noMatch, "No control point is in use" + nc},
       {"0.003", "0", "The standard error of the image coordinates is 0" + nc},
       {",1000,1000,2000", ",0,1000,2000", "The standard error SigmaXY of the station is 0" + nc},
       {",1000,1000,2000", ",1000,0,2000", "The standard error SigmaZ of the station is 0" + nc},
       {"259.714", "2300", "Point 5 lies level with the projection centre (q = 0)" + nc}};
   for (const auto& c : cases) {
-    Enter(c[1].empty() ? example_.substr(0, example_.find(c[0]) + c[0].size())
-                       : Edited(example_, c[0], c[1]));
+    Enter(Edited(example_, c[0], c[1]));
     Press({"Make Resection"});
     EXPECT_EQ(ui.messages, Lines(c.begin() + 2, c.end()));
     EXPECT_FALSE(Solved());

@@ -17,6 +17,10 @@ namespace {
 
 class ConsoleTest : public TempDirTest {
  protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    c.Load();
+  }
   // Chooses `name` with the button `caption`.
   void Choose(Console& c, const std::string& caption, const std::string& name) {
     port.files.push_back(name);
@@ -24,13 +28,12 @@ class ConsoleTest : public TempDirTest {
   }
 
   FakeUi port;
+  Console c{port};  // with no operations
 };
 
 // Every status label at its first caption; no Enter command runs without
 // both an input and the report.
 TEST_F(ConsoleTest, StartsEmptyAndRefusesToEnterWithoutFiles) {
-  Console c(port);
-  c.Load();
   for (const auto& [label, caption] : {std::pair{"Label1(0)", "Image Trans None"},
                                        {"Label1(1)", "Resection None"},
                                        {"Label1(3)", "Intersection None"},
@@ -55,8 +58,6 @@ TEST_F(ConsoleTest, StartsEmptyAndRefusesToEnterWithoutFiles) {
 // channel 1, or for the resection the intersection's side file on channel 2.
 // A closed input may be chosen again.
 TEST_F(ConsoleTest, InputsAreChosenOnceAndClosed) {
-  Console c(port);
-  c.Load();
   const struct {
     const char* open;
     const char* close;
@@ -111,8 +112,6 @@ TEST_F(ConsoleTest, InputsAreChosenOnceAndClosed) {
 // emptied, named on Label2 and closed by Exit is checked on the windows.
 TEST_F(ConsoleTest, TheReportIsKeptForTheRun) {
   const std::string first = PathOf("first.txt"), second = File("second.txt", "keep me");
-  Console c(port);
-  c.Load();
   Choose(c, "Open-OutputFile", "");
   EXPECT_TRUE(port.messages.empty());
   EXPECT_EQ(c.job.OpenFlag(kReportOpen), kFalse);
@@ -131,27 +130,27 @@ TEST_F(ConsoleTest, RefusalsOfEnterAndProcess) {
   Operations ops;
   ops.TransformImages = [](Console&, std::int16_t&) { FAIL() << "must not run"; };
   ops.ReadAbsoluteOrientationData = [](Console&) { FAIL() << "must not run"; };
-  Console c(port, ops);
-  c.Load();
-  c.PressCaption("Process ImageTrans");
-  c.PressCaption("Process Relative Orient");
-  c.PressCaption("Make Resection");
-  Choose(c, "Open-OutputFile", PathOf("out.txt"));
-  Choose(c, "Open-Resection", File("res.txt", "t"));
-  c.PressCaption("Enter Resection Data");
-  EXPECT_FALSE(c.job.Channel1.IsOpen());
-  Choose(c, "Open Absolute Orient", PathOf("missing.txt"));
-  c.PressCaption("Enter Absolute Orient Data");
+  Console own(port, ops);
+  own.Load();
+  own.PressCaption("Process ImageTrans");
+  own.PressCaption("Process Relative Orient");
+  own.PressCaption("Make Resection");
+  Choose(own, "Open-OutputFile", PathOf("out.txt"));
+  Choose(own, "Open-Resection", File("res.txt", "t"));
+  own.PressCaption("Enter Resection Data");
+  EXPECT_FALSE(own.job.Channel1.IsOpen());
+  Choose(own, "Open Absolute Orient", PathOf("missing.txt"));
+  own.PressCaption("Enter Absolute Orient Data");
   EXPECT_EQ(port.messages,
             (Lines{" You must first enter the image transformation data",
                    " You must first enter the relative orientation data",
                    " Make Resection: this operation is not available in this version",
                    " Enter Resection Data: this operation is not available in this version",
                    "Cannot open the input file missing.txt"}));
-  Choose(c, "Open Relative Orient", File("rel.txt", "not a relative orientation file"));
-  c.PressCaption("Enter Relative Orient Data");
-  EXPECT_EQ(c.job.ReadyFlag(kRelativeEntered), kTrue);
-  EXPECT_TRUE(c.job.Channel1.IsOpen());
+  Choose(own, "Open Relative Orient", File("rel.txt", "not a relative orientation file"));
+  own.PressCaption("Enter Relative Orient Data");
+  EXPECT_EQ(own.job.ReadyFlag(kRelativeEntered), kTrue);
+  EXPECT_TRUE(own.job.Channel1.IsOpen());
 }
 
 TEST_F(ConsoleTest, InputErrorsBecomeMessagesAndLeaveTheStateAsItWas) {
@@ -165,28 +164,26 @@ TEST_F(ConsoleTest, InputErrorsBecomeMessagesAndLeaveTheStateAsItWas) {
     c.module.TransPhotoCount = c.job.Channel1.ReadWhole("number of photos");
     c.job.ReadyFlag(1) = kTrue;
   };
-  Console c(port, ops);
-  c.Load();
+  Console own(port, ops);
+  own.Load();
   const std::string report = PathOf("out.txt");
-  Choose(c, "Open-OutputFile", report);
-  Choose(c, "Open-ImageTrans", File("it.txt", "Title\n x6, 4\n"));
-  c.job.ReadyFlag(1) = kTrue;
-  c.module.FiducialCount = 7;
-  c.PressCaption("Enter ImageTransData");
+  Choose(own, "Open-OutputFile", report);
+  Choose(own, "Open-ImageTrans", File("it.txt", "Title\n x6, 4\n"));
+  own.job.ReadyFlag(1) = kTrue;
+  own.module.FiducialCount = 7;
+  own.PressCaption("Enter ImageTransData");
   EXPECT_EQ(port.messages.back(),
             "it.txt, line 2: expected a whole number from -32768 to 32767 (number of photos), "
             "found \"x6\"");
-  EXPECT_EQ(c.job.ReadyFlag(1), kTrue);
-  EXPECT_EQ(c.module.FiducialCount, 7);
-  EXPECT_FALSE(c.job.Channel1.IsOpen());
+  EXPECT_EQ(own.job.ReadyFlag(1), kTrue);
+  EXPECT_EQ(own.module.FiducialCount, 7);
+  EXPECT_FALSE(own.job.Channel1.IsOpen());
   EXPECT_EQ(Read(report), "Title" + std::string(75, ' ') + "\r\npartial \r\n");  // flushed
 }
 
 // Each topic replaces the last on Form3 under its own caption; all but the
 // general topic move the help window first. Hiding keeps the text.
 TEST_F(ConsoleTest, HelpTopicsReplaceEachOtherAndOnlyOperationTopicsMoveTheWindow) {
-  Console c(port);
-  c.Load();
   const struct {
     const char* command;
     HelpTopicId id;
@@ -217,7 +214,6 @@ TEST_F(ConsoleTest, HelpTopicsReplaceEachOtherAndOnlyOperationTopicsMoveTheWindo
 // BlackBoard starts each run eight lines down (the image transformation's
 // golden section shows it); the console's own surface twelve.
 TEST_F(ConsoleTest, ClearConsoleLeavesTwelveEmptyLines) {
-  Console c(port);
   PrintItems(c.Screen, {"earlier"});
   c.ClearConsole();
   EXPECT_EQ(c.Screen.Lines(), Lines(12, ""));
@@ -227,8 +223,6 @@ TEST_F(ConsoleTest, ClearConsoleLeavesTwelveEmptyLines) {
 // the named values, angles in radians; S-xy stays as it was. The boxes are
 // read afresh each time, so a second Return gives the same values.
 TEST_F(ConsoleTest, StationValuesReturnReadsTheBoxesEveryTime) {
-  Console c(port);
-  c.Load();
   c.module.SigmaXY = 5;
   c.Text1 = {"800", " 1 5", "1,5", "90", "-45", "", "1000", "2e3", "0.5abc"};
   const double d = std::atan(1.0) * 4 / 180;

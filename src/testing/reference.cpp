@@ -62,9 +62,7 @@ OneBased<double> OneBasedOf(const std::vector<double>& v) {
   return out;
 }
 
-std::array<long double, 2> Project(const ReferenceStation& s, long double f, long double X,
-                                   long double Y, long double Z) {
-  long double v[3] = {X - s.X, Y - s.Y, Z - s.Z};
+std::array<long double, 3> Rotate(const ReferenceStation& s, std::array<long double, 3> v) {
   const long double angles[3] = {s.omega, s.phi, s.kappa};
   // Axis a turns the other two coordinates: about x (y, z), about y (z, x),
   // about z (x, y), each by the same right-handed plane rotation.
@@ -75,6 +73,12 @@ std::array<long double, 2> Project(const ReferenceStation& s, long double f, lon
     v[i] = c * vi + sn * vj;
     v[j] = -sn * vi + c * vj;
   }
+  return v;
+}
+
+std::array<long double, 2> Project(const ReferenceStation& s, long double f, long double X,
+                                   long double Y, long double Z) {
+  const std::array<long double, 3> v = Rotate(s, {X - s.X, Y - s.Y, Z - s.Z});
   return {-f * v[0] / v[2], -f * v[1] / v[2]};
 }
 

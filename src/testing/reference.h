@@ -35,12 +35,16 @@ struct ReferenceStation {
   long double X = 0, Y = 0, Z = 0, omega = 0, phi = 0, kappa = 0;
 };
 
+// M v: v turned by omega about x, then by phi about the new y, then by
+// kappa about the new z, one plane rotation after another in long double.
+// It shares no code with the production rotation or collinearity kernel, so
+// agreement means something.
+std::array<long double, 3> Rotate(const ReferenceStation& s, std::array<long double, 3> v);
+
 // The image point (x, y) of ground point (X, Y, Z) on a photograph of
-// principal distance f: the ground vector from the projection centre is
-// turned by omega about x, then by phi about the new y, then by kappa about
-// the new z, one plane rotation after another in long double, and
-// projected, x = -f u / w, y = -f v / w. It shares no code with the
-// production rotation or collinearity kernel, so agreement means something.
+// principal distance f: the ground vector from the projection centre
+// turned, (u, v, w) = M (X - X0, Y - Y0, Z - Z0), and projected,
+// x = -f u / w, y = -f v / w.
 std::array<long double, 2> Project(const ReferenceStation& s, long double f, long double X,
                                    long double Y, long double Z);
 

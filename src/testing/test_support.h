@@ -22,8 +22,9 @@
 namespace tessaro {
 
 // A UI port for tests: file dialogs and prompts take the next queued reply
-// ("" when the queue is empty, as a cancelled dialog gives), and everything
-// shown is recorded.
+// ("" when the queue is empty, as a cancelled dialog gives); messages,
+// prompts and the help window's placings are recorded (which windows are
+// shown, the console itself tells).
 class FakeUi : public UiPort {
  public:
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
@@ -39,18 +40,16 @@ class FakeUi : public UiPort {
     return Pop(answers);
   }
   std::string ChooseFile(FileChoice) override { return Pop(files); }
-  void CaptionChanged(const std::string& name) override { changed.push_back(name); }
-  void ShowWindow(Window w) override { shown.push_back(w); }
-  void HideWindow(Window w) override { hidden.push_back(w); }
+  void CaptionChanged(const std::string&) override {}
+  void ShowWindow(Window) override {}
+  void HideWindow(Window) override {}
   void PlaceHelpWindow() override { ++placed; }
-  void EndProgram() override { ended = true; }
+  void EndProgram() override {}
 
   std::deque<std::string> files, answers;
-  std::vector<std::string> messages, prompts, changed;
+  std::vector<std::string> messages, prompts;
   std::optional<Twips> position;  // of the last prompt
-  std::vector<Window> shown, hidden;
   int placed = 0;
-  bool ended = false;
   int unanswered = 0;  // prompts met with an empty queue
 
  private:
@@ -73,6 +72,16 @@ inline Lines CrLfLines(const std::string& text) {
     lines.push_back(text.substr(start, end - start));
   EXPECT_EQ(start, text.size()) << "the report does not end with CR LF";
   for (const std::string& line : lines) EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+  return lines;
+}
+
+// The lines of a text file, each ended by "\n": a golden report or window
+// kept beside the tests, each kind of its lines checked by hand against the
+// layout.
+inline Lines FileLines(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  Lines lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
 
