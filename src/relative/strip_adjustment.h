@@ -157,8 +157,8 @@ ImagePointRows CollinearityRows(const PhotoRotation& R, const Point3& centre, co
 // normal matrix A and right-hand side B, only where that row has non-zero
 // coefficients: its ground point I (1-based), its station, and the block
 // between them. The ground point index is an argument rather than a
-// module-wide loop counter; it only says where the sums go. A is packed (numeric/packed.h) or the arrowhead of StripNormals;
-// either gets the same additions in the same order.
+// module-wide loop counter; it only says where the sums go. A is packed (numeric/packed.h) or the
+// arrowhead of StripNormals; either gets the same additions in the same order.
 //   AddPointBlock          rows 3(I-1)+1..3, coefficients R(1..3)
 //   AddSecondStationBlock  rows 3G+1..5 of photograph 2, coefficients R(4..8)
 //   AddStationBlock        rows 3G+5+6(p-3)+1..6 of photograph p >= 3, R(4..9)

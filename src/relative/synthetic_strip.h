@@ -1,6 +1,6 @@
-// For the tests only: a strip of known geometry as an input file. Its image
-// coordinates come from the independent long-double projection of
-// testing/reference.h.
+// For the tests only: a strip of known geometry, as an input file and as the
+// data the reading passes make of it. Its image coordinates come from the
+// independent long-double projection of testing/reference.h.
 #pragma once
 
 #include <array>
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "relative/strip_adjustment.h"
 #include "testing/reference.h"
 
 namespace tessaro {
@@ -43,6 +44,38 @@ struct SyntheticStrip {
       t += "0,0,0\n";
     }
     return t;
+  }
+
+  // What the counting and storing passes read from Text(), numbered.
+  Strip Data() const {
+    Strip s;
+    s.FrameSize = 230;
+    s.ImageSigma = sigma;
+    s.ImagePointNumber.SetRows(photos.size());
+    s.ImageX.SetRows(photos.size());
+    s.ImageY.SetRows(photos.size());
+    for (const SyntheticPhoto& photo : photos) {
+      const std::int16_t p = ++s.PhotoCount;
+      for (auto* column : {&s.PhotoNumber, &s.PointCount, &s.PointEnd}) column->resize(p);
+      s.FocalLength.resize(p);
+      s.PhotoNumber(p) = photo.no;
+      s.FocalLength(p) = photo.f;
+      s.PointCount(p) = photo.images.size();
+      s.ImagePointNumber.SetRowLength(p, s.PointCount(p));
+      s.ImageX.SetRowLength(p, s.PointCount(p));
+      s.ImageY.SetRowLength(p, s.PointCount(p));
+      for (std::int32_t k = 1; k <= s.PointCount(p); ++k) {
+        const SyntheticImage& i = photo.images[k - 1];
+        s.ImagePointNumber(p, k) = i.no;
+        s.ImageX(p, k) = i.x;
+        s.ImageY(p, k) = i.y;
+        s.PointNumberList.resize(++s.ImagePointCount);
+        s.PointNumberList(s.ImagePointCount) = i.no;
+      }
+      s.PointEnd(p) = s.ImagePointCount;
+    }
+    NumberGroundPoints(s);
+    return s;
   }
 };
 
