@@ -29,10 +29,10 @@ struct PhotoRotation {
 
 // A ground point seen from a photograph.
 struct RotatedPoint {
-  double dX = 0, dY = 0, dZ = 0;     // P - C
-  double U = 0, V = 0, W = 0;        // M * (P - C)
-  double Uw = 0, Vw = 0, Ww = 0;     // d(U, V, W) / d omega
-  double Up = 0, Vp = 0, Wp = 0;     // d(U, V, W) / d phi
+  double dX = 0, dY = 0, dZ = 0;  // P - C
+  double U = 0, V = 0, W = 0;     // M * (P - C)
+  double Uw = 0, Vw = 0, Ww = 0;  // d(U, V, W) / d omega
+  double Up = 0, Vp = 0, Wp = 0;  // d(U, V, W) / d phi
 };
 
 //   U  = m11 dX + m12 dY + m13 dZ          (V, W: rows 2 and 3)

@@ -27,8 +27,8 @@ CommandInfo Enter(int number, const char* caption, int flag, int file,
 CommandInfo Process(int number, const char* caption, int readyFlag,
                     Operations::Entry Operations::*entry, const char* notEntered,
                     const char* notRefined = nullptr) {
-  CommandInfo c{number, caption, Frame::ProcessData, CommandKind::Process, readyFlag, -1,
-                nullptr, entry,  notEntered};
+  CommandInfo c{number,  caption, Frame::ProcessData, CommandKind::Process, readyFlag, -1,
+                nullptr, entry,   notEntered};
   c.notRefined = notRefined;
   return c;
 }

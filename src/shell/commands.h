@@ -113,8 +113,8 @@ struct CommandInfo {
   // Process, Resection: the operation's own refusal when its data are not
   // entered and refined, which the procedure tests itself.
   const char* notRefined = nullptr;
-  int mode = 0;                                    // Resection: its mode
-  HelpTopicId topic = HelpTopicId::General;        // Help
+  int mode = 0;                              // Resection: its mode
+  HelpTopicId topic = HelpTopicId::General;  // Help
 };
 
 // The 33 commands in the order of their frames on Form1.
