@@ -30,12 +30,12 @@ for op in imagetrans resection intersection relative absolute; do
     done
   done
 done
-for spec in "imagetrans --photos 12 --points 50" "resection --points 25" "resection --points 4" \
+for options in "imagetrans --photos 12 --points 50" "resection --points 25" "resection --points 4" \
             "intersection --photos 8 --points 200" "relative --photos 12" \
             "relative --photos 2" "absolute --points 100" "absolute --points 5"; do
-  d=ex-big-${spec// /_}
+  d=ex-big-${options// /_}
   # shellcheck disable=SC2086
-  "$old/tessaro-exercise" $spec --seed 5 --noise 0.003 --out "$d" > /dev/null
+  "$old/tessaro-exercise" $options --seed 5 --noise 0.003 --out "$d" > /dev/null
   cp "$d/key.tss" "$d/run.tss"
 done
 
