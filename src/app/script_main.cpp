@@ -6,7 +6,7 @@
 
 int main(int argc, char** argv) {
   const std::string first = argc > 1 ? argv[1] : "";
-  if (first == "--help") {
+  if (first == "--help" || first == "-h") {
     std::cout << "usage: tessaro-script [SCRIPT | -]\n\n"
                  "Runs a Tessaro session headless, one action a line (standard input\n"
                  "when no script or - is given): a button caption presses that button;\n"

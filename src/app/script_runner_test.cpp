@@ -87,6 +87,41 @@ TEST_F(ScriptTest, TheProgramReadsStandardInput) {
   EXPECT_EQ(WEXITSTATUS(status), 2);
 }
 
+// The programs' command lines, without a display (Qt, if it started, would
+// abort): --help, -h and --version print and end; the desktop program takes
+// nothing else, not even Qt's own options, and says so in one line.
+TEST_F(ScriptTest, CommandLinesAreAnsweredBeforeAnyWindow) {
+  const struct {
+    const char* command;
+    int status;
+    const char* starts;  // standard output, or standard error for status 2
+  } cases[] = {
+      {"tessaro --help", 0, "usage: tessaro [--help | --version]"},
+      {"tessaro -h", 0, "usage: tessaro [--help | --version]"},
+      {"tessaro --version", 0, "tessaro " TESSARO_VERSION},
+      {"tessaro -platform offscreen", 2, "tessaro: takes no arguments but --help and --version"},
+      {"tessaro -style fusion", 2, "tessaro: takes no arguments but --help and --version"},
+      {"tessaro report.txt", 2, "tessaro: takes no arguments but --help and --version"},
+      {"tessaro --help extra", 2, "tessaro: takes no arguments but --help and --version"},
+      {"tessaro-script -h", 0, "usage: tessaro-script [SCRIPT | -]"},
+      {"tessaro-script --version", 0, "tessaro-script " TESSARO_VERSION},
+  };
+  for (const auto& k : cases) {
+    const std::string program = std::string(k.command).substr(0, std::string(k.command).find(' '));
+    if (!fs::exists(TESSARO_BIN_DIR "/" + program)) continue;  // built without Qt
+    const int status =
+        std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " TESSARO_BIN_DIR "/" +
+                     std::string(k.command) + " > " + PathOf("out") + " 2> " + PathOf("err"))
+                        .c_str());
+    EXPECT_EQ(WEXITSTATUS(status), k.status) << k.command;
+    const std::string shown = Read(PathOf(k.status == 2 ? "err" : "out"));
+    EXPECT_TRUE(shown.starts_with(k.starts)) << k.command << ": " << shown;
+    if (k.status == 2) {
+      EXPECT_EQ(std::ranges::count(shown, '\n'), 1) << k.command;
+    }
+  }
+}
+
 // The report is on disk after every command: a program killed right after
 // one keeps every finished section, as a session run to its end writes it.
 TEST_F(ScriptTest, AKilledProgramKeepsEveryFinishedSection) {

@@ -1,15 +1,18 @@
 // tessaro: the desktop program. One console, its Qt windows, the event loop.
 #include <QApplication>
-#include <cstring>
 #include <iostream>
+#include <string>
 
 #include "app/operations.h"
 #include "shell/console.h"
 #include "ui/qt_ui_port.h"
 
 int main(int argc, char* argv[]) {
-  // Answered before Qt starts, so that they work without a display.
-  if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+  // The program takes nothing from its command line: --help and --version
+  // only print, and anything else (Qt's own -platform and -style included)
+  // is refused, all before Qt starts, so that they work without a display.
+  const std::string first = argc > 1 ? argv[1] : "";
+  if (argc == 2 && (first == "--help" || first == "-h")) {
     std::cout << "usage: tessaro [--help | --version]\n\n"
                  "Tessaro, a teaching program for analytical photogrammetry: one window\n"
                  "whose buttons run the image transformation, space resection, space\n"
@@ -18,9 +21,14 @@ int main(int argc, char* argv[]) {
                  "tessaro(1); tessaro-script(1) runs the same sessions headless.\n";
     return 0;
   }
-  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+  if (argc == 2 && first == "--version") {
     std::cout << "tessaro " TESSARO_VERSION "\n";
     return 0;
+  }
+  if (argc > 1) {
+    std::cerr << "tessaro: takes no arguments but --help and --version (found " << first
+              << "); usage: tessaro [--help | --version]\n";
+    return 2;
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tessaro");
