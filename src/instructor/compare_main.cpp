@@ -1,8 +1,11 @@
 // tessaro-compare: a student's report against the answer key, line by line.
+#include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "instructor/report_compare.h"
@@ -26,12 +29,27 @@ const char kHelp[] =
     "Exit status: 0 when every line of every report agrees, 1 when some line\n"
     "differs, 2 when a file cannot be read.\n";
 
-bool ReadLines(const std::string& path, std::vector<std::string>& lines) {
+// Reads the lines of a report; when it cannot, `why` is the reason as the
+// system words it. A folder opens as a stream but reads as nothing: it is
+// refused by name rather than marked as an empty report.
+bool ReadLines(const std::string& path, std::vector<std::string>& lines, std::string& why) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    why = std::generic_category().message(EISDIR);
+    return false;
+  }
+  errno = 0;
   std::ifstream file(path, std::ios::binary);
-  if (!file) return false;
+  if (!file) {
+    why = std::generic_category().message(errno != 0 ? errno : ENOENT);
+    return false;
+  }
   std::ostringstream text;
   text << file.rdbuf();
-  if (file.bad()) return false;
+  if (file.bad()) {
+    why = std::generic_category().message(errno != 0 ? errno : EIO);
+    return false;
+  }
   lines = tessaro::SplitLines(text.str());
   return true;
 }
@@ -67,16 +85,17 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::vector<std::string> key;
-  if (!ReadLines(files[0], key)) {
-    std::cerr << "tessaro-compare: cannot read " << files[0] << '\n';
+  std::string why;
+  if (!ReadLines(files[0], key, why)) {
+    std::cerr << "tessaro-compare: cannot read " << files[0] << ": " << why << '\n';
     return 2;
   }
   int status = 0;
   if (tsv) std::cout << "report\tlines\tagreeing\tfirst difference\n";
   for (std::size_t f = 1; f < files.size(); ++f) {
     std::vector<std::string> report;
-    if (!ReadLines(files[f], report)) {
-      std::cerr << "tessaro-compare: cannot read " << files[f] << '\n';
+    if (!ReadLines(files[f], report, why)) {
+      std::cerr << "tessaro-compare: cannot read " << files[f] << ": " << why << '\n';
       if (tsv) std::cout << files[f] << "\tunreadable\t\t\n";
       status = 2;
       continue;

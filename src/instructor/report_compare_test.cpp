@@ -50,7 +50,8 @@ TEST(ReportCompare, DifferencesAndSummary) {
 class CompareProgramTest : public TempDirTest {};
 
 // The example session's report as the key: a copy agrees, a one-digit change
-// is found at its line and column, a missing file is status 2.
+// is found at its line and column; a missing file, or a folder named as a
+// report or as the key, cannot be read: status 2 and the reason.
 TEST_F(CompareProgramTest, MarksAReportAgainstTheKey) {
   const std::string bin = TESSARO_BIN_DIR "/tessaro-compare ";
   const std::string key = File("key.txt", "Title\r\n   Dx = 5105.425\r\n   Scale = 11.876443\r\n");
@@ -71,6 +72,15 @@ TEST_F(CompareProgramTest, MarksAReportAgainstTheKey) {
             2);
   EXPECT_EQ(Read(out), "report\tlines\tagreeing\tfirst difference\n" + PathOf("same.txt") +
                            "\t3\t3\t\n" + PathOf("missing.txt") + "\tunreadable\t\t\n");
+  const std::string err = " 2> " + PathOf("err.txt");
+  for (const auto& [args, said] :
+       {std::pair{key + " " + dir.string() + err, dir.string() + ": Is a directory"},
+        std::pair{dir.string() + " " + key + err, dir.string() + ": Is a directory"},
+        std::pair{key + " " + PathOf("missing.txt") + err,
+                  PathOf("missing.txt") + ": No such file or directory"}}) {
+    EXPECT_EQ(run(args), 2) << args;
+    EXPECT_EQ(Read(PathOf("err.txt")), "tessaro-compare: cannot read " + said + "\n");
+  }
 }
 
 }  // namespace
