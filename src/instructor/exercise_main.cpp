@@ -7,6 +7,7 @@
 #include <iostream>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "instructor/exercise.h"
 
@@ -16,7 +17,7 @@ namespace fs = std::filesystem;
 
 const char kUsage[] =
     "usage: tessaro-exercise OPERATION --seed N [--noise SIGMA] [--points K] [--photos P]\n"
-    "                        [--class FILE] --out DIR\n";
+    "                        [--class FILE] [--force] --out DIR\n";
 
 const char kHelp[] =
     "Writes an exercise of one operation of Tessaro into DIR:\n"
@@ -38,6 +39,9 @@ const char kHelp[] =
     "--class FILE  one student name a line ('#' lines and empty ones skipped): one\n"
     "              folder DIR/NAME per student, each with its own seed made from N\n"
     "              and the name\n"
+    "--force       write into DIR even when it is not empty (files of the same\n"
+    "              names are replaced); without it a folder that holds anything\n"
+    "              is refused, so that a second run cannot replace edited files\n"
     "--help, --version\n";
 
 bool Write(const fs::path& path, const tessaro::TextLines& lines) {
@@ -81,6 +85,44 @@ std::string FolderName(const std::string& name) {
   return folder;
 }
 
+// A folder that exists and holds anything (or a file of that name).
+bool Occupied(const fs::path& dir) {
+  std::error_code error;
+  if (!fs::exists(dir, error)) return false;
+  return !fs::is_directory(dir, error) || !fs::is_empty(dir, error);
+}
+
+struct Student {
+  std::string name, folder;
+};
+
+// The whole class list, checked before anything is written: every name a
+// folder of its own that is allowed. False with the message said.
+bool ReadClass(const std::string& classFile, std::vector<Student>& students) {
+  std::ifstream names(classFile);
+  if (!names) {
+    std::cerr << "tessaro-exercise: cannot read the class list " << classFile << '\n';
+    return false;
+  }
+  std::set<std::string> folders;
+  std::string line;
+  for (int number = 1; std::getline(names, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') continue;
+    const std::string name = line.substr(first, line.find_last_not_of(" \t") - first + 1);
+    const std::string folder = FolderName(name);
+    if (folder == "." || folder == ".." || !folders.insert(folder).second) {
+      std::cerr << "tessaro-exercise: " << classFile << ", line " << number << ": the name \""
+                << name << "\" gives the folder \"" << folder
+                << "\", which is taken or not allowed; nothing was written\n";
+      return false;
+    }
+    students.push_back({name, folder});
+  }
+  return true;
+}
+
 int Fail(const std::string& what) {
   std::cerr << "tessaro-exercise: " << what << '\n' << kUsage;
   return 2;
@@ -97,7 +139,7 @@ bool ParseWhole(const std::string& text, T& value) {
 int main(int argc, char** argv) {
   tessaro::ExerciseOptions options;
   std::string out, classFile;
-  bool seeded = false;
+  bool seeded = false, force = false;
   for (int k = 1; k < argc; ++k) {
     const std::string arg = argv[k];
     if (arg == "--help") {
@@ -129,6 +171,8 @@ int main(int argc, char** argv) {
       out = value;
     } else if (arg == "--class") {
       classFile = value;
+    } else if (arg == "--force") {
+      force = true;
     } else if (!arg.empty() && arg[0] != '-' && options.operation.empty()) {
       options.operation = arg;
     } else {
@@ -138,30 +182,18 @@ int main(int argc, char** argv) {
   if (options.operation.empty()) return Fail("no OPERATION");
   if (!seeded) return Fail("no --seed");
   if (out.empty()) return Fail("no --out DIR");
-  if (classFile.empty()) return WriteExercise(options, out);
-
-  std::ifstream names(classFile);
-  if (!names) {
-    std::cerr << "tessaro-exercise: cannot read the class list " << classFile << '\n';
-    return 1;
+  std::vector<Student> students;
+  if (!classFile.empty() && !ReadClass(classFile, students)) return 1;
+  if (!force && Occupied(out)) {
+    std::cerr << "tessaro-exercise: " << out
+              << " is not empty; nothing was written (name a new folder, or --force)\n";
+    return 2;
   }
-  std::set<std::string> folders;
-  std::string line;
+  if (classFile.empty()) return WriteExercise(options, out);
   const std::uint64_t classSeed = options.seed;
-  for (int number = 1; std::getline(names, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::size_t first = line.find_first_not_of(" \t");
-    if (first == std::string::npos || line[first] == '#') continue;
-    const std::string name = line.substr(first, line.find_last_not_of(" \t") - first + 1);
-    const std::string folder = FolderName(name);
-    if (folder == "." || folder == ".." || !folders.insert(folder).second) {
-      std::cerr << "tessaro-exercise: " << classFile << ", line " << number << ": the name \""
-                << name << "\" gives the folder \"" << folder
-                << "\", which is taken or not allowed\n";
-      return 1;
-    }
-    options.seed = tessaro::StudentSeed(classSeed, name);
-    if (const int status = WriteExercise(options, fs::path(out) / folder); status != 0)
+  for (const Student& s : students) {
+    options.seed = tessaro::StudentSeed(classSeed, s.name);
+    if (const int status = WriteExercise(options, fs::path(out) / s.folder); status != 0)
       return status;
   }
   return 0;

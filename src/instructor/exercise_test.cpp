@@ -103,7 +103,8 @@ TEST_F(ExerciseTest, NoiseFreeExercisesGiveBackTheirTruth) {
 
 // The same seed gives the same bytes (here from two runs of the program);
 // another seed another exercise; a class gets one folder per student, each
-// with its own seed, the same whatever the order of the list.
+// with its own seed, the same whatever the order of the list; nothing is
+// written over what a folder already holds.
 TEST_F(ExerciseTest, SeedsAndClasses) {
   const std::string bin = TESSARO_BIN_DIR "/tessaro-exercise ";
   ASSERT_EQ(Run(bin + "resection --seed 5 --noise 0.004 --out a && " + bin +
@@ -130,6 +131,18 @@ TEST_F(ExerciseTest, SeedsAndClasses) {
         "orbit --seed 1 --out r", "resection --seed x --out r", "resection --out r"})
     EXPECT_EQ(Run(bin + args), 2) << args;
   EXPECT_FALSE(fs::exists(dir / "r"));
+
+  // A second run into a folder that holds files (a student may have edited
+  // them) is refused unless forced; a class list with a name twice is
+  // refused before any folder is written.
+  File("a/input.txt", "edited");
+  EXPECT_EQ(Run(bin + "resection --seed 5 --noise 0.004 --out a 2> /dev/null"), 2);
+  EXPECT_EQ(Read(dir / "a/input.txt"), "edited");
+  EXPECT_EQ(Run(bin + "resection --seed 5 --noise 0.004 --force --out a"), 0);
+  EXPECT_EQ(Read(dir / "a/input.txt"), Read(dir / "b/input.txt"));
+  File("twice.txt", "Ada Lovelace\nCarl Pulfrich\nAda Lovelace\n");
+  EXPECT_EQ(Run(bin + "absolute --seed 9 --class twice.txt --out t 2> /dev/null"), 1);
+  EXPECT_FALSE(fs::exists(dir / "t"));
 }
 
 // The README's worked example runs as written and prints what the README
