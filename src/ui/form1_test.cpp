@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
+#include <memory>
 
 #include "ui/ui_test_support.h"
 
@@ -100,9 +102,11 @@ class Form1Test : public QObject {
     QVERIFY(QFontInfo(screen->font()).fixedPitch());
   }
 
-  // The file dialogs: the report may be a new name and is emptied, an input
-  // must exist, and a cancelled dialog changes nothing. A refusal comes as a
-  // message box with one button under the program's title.
+  // The file dialogs: the report may be a new name; an existing file is
+  // replaced (emptied) only once the dialog's own question is answered Yes,
+  // while No returns to the dialog, whose Cancel then changes nothing. An
+  // input must exist, and a cancelled dialog changes nothing. A refusal
+  // comes as a message box with one button under the program's title.
   void fileDialogsAndMessages() {
     Session& s = Start();
     const QString path = dir_.filePath("report.txt");
@@ -112,22 +116,39 @@ class Form1Test : public QObject {
 
     QStringList filters;
     QFileDialog::FileMode mode = QFileDialog::Directory;
-    auto answered = WhenModal([&](QWidget* dialog) {
-      if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
-        filters = files->nameFilters();
-        mode = files->fileMode();
-        QVERIFY(files->testOption(QFileDialog::DontConfirmOverwrite));
-      }
-      AnswerFileDialog(dialog, path);
-    });
-    Click(Form(), "Command4");
-    QVERIFY(*answered);
+    QString question;
+    // reply: the answer to the question; after No the dialog is cancelled.
+    auto chooseReport = [&](QMessageBox::StandardButton reply) {
+      auto asked = std::make_shared<std::shared_ptr<bool>>();
+      auto answered = WhenModal([&, reply, asked](QWidget* dialog) {
+        if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+          filters = files->nameFilters();
+          mode = files->fileMode();
+        }
+        *asked = WhenMessageBox([&, reply, dialog](QWidget* box) {
+          question = qobject_cast<QMessageBox*>(box)->text();
+          qobject_cast<QMessageBox*>(box)->button(reply)->click();
+          if (reply == QMessageBox::No)
+            QTimer::singleShot(0, dialog, [dialog] { AnswerFileDialog(dialog, ""); });
+        });
+        AnswerFileDialog(dialog, path);
+      });
+      Click(Form(), "Command4");
+      QVERIFY(*answered);
+      QVERIFY(*asked && **asked);
+    };
+    chooseReport(QMessageBox::No);
+    QVERIFY2(question.contains("already exists"), qPrintable(question));
+    QCOMPARE(Text("Label2"), "Output none");
+    QCOMPARE(QFileInfo(path).size(), qint64(19));
+    QCOMPARE(s.console.job.OpenFlag(kReportOpen), kFalse);
+    chooseReport(QMessageBox::Yes);
     QCOMPARE(filters, QStringList({"All Files (*)", "Text Files (*.txt)"}));
     QCOMPARE(mode, QFileDialog::AnyFile);
     QCOMPARE(Text("Label2"), path);
     QCOMPARE(QFileInfo(path).size(), 0);
 
-    answered = WhenModal([&](QWidget* dialog) {
+    auto answered = WhenModal([&](QWidget* dialog) {
       if (auto* files = qobject_cast<QFileDialog*>(dialog)) mode = files->fileMode();
       AnswerFileDialog(dialog, "");
     });

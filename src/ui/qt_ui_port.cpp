@@ -164,11 +164,11 @@ std::string QtUiPort::ChooseFile(FileChoice purpose) {
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
   } else {
-    // A new report name may be typed; an existing report is emptied when it
-    // is opened, which is what choosing it means.
+    // A new report name may be typed. An existing file is emptied when it
+    // is opened as the report, so the save dialog asks before replacing it,
+    // as every desktop program does: No returns to the dialog.
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
   }
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   lastDirectory_ = dialog.directory().absolutePath();

@@ -17,13 +17,15 @@ namespace {
 
 struct Waiting {
   std::function<void(QWidget*)> answer;
+  bool messageBoxOnly = false;
   std::shared_ptr<bool> answered = std::make_shared<bool>(false);
   QElapsedTimer clock;
 };
 
 void Poll(const std::shared_ptr<Waiting>& waiting) {
   QWidget* modal = QApplication::activeModalWidget();
-  if (modal && modal->isVisible()) {
+  if (modal && modal->isVisible() &&
+      (!waiting->messageBoxOnly || qobject_cast<QMessageBox*>(modal))) {
     *waiting->answered = true;
     waiting->answer(modal);
     return;
@@ -57,6 +59,15 @@ void EndSession(std::unique_ptr<Session>& session) {
 void QuietPlatformNotes() {
   QtMessageHandler previous = qInstallMessageHandler(DropPlatformNotes);
   if (previous != DropPlatformNotes) previousHandler = previous;
+}
+
+std::shared_ptr<bool> WhenMessageBox(std::function<void(QWidget*)> answer) {
+  auto waiting = std::make_shared<Waiting>();
+  waiting->answer = std::move(answer);
+  waiting->messageBoxOnly = true;
+  waiting->clock.start();
+  QTimer::singleShot(0, qApp, [waiting] { Poll(waiting); });
+  return waiting->answered;
 }
 
 std::shared_ptr<bool> WhenModal(std::function<void(QWidget*)> answer) {

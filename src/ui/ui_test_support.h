@@ -33,6 +33,9 @@ void EndSession(std::unique_ptr<Session>& session);
 // returned flag turns true when that has happened, so a test can tell a
 // dialog that never came from one that was answered.
 std::shared_ptr<bool> WhenModal(std::function<void(QWidget*)> answer);
+// The same for the next message box, also one that a dialog still up opens
+// over itself (the file dialog's question before it replaces a file).
+std::shared_ptr<bool> WhenMessageBox(std::function<void(QWidget*)> answer);
 
 // Answers a file dialog by typing the name and accepting; an empty name
 // cancels it.
