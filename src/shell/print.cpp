@@ -295,10 +295,6 @@ void PrintDestination::EndLine() {
 }
 
 void PrintItems(PrintDestination& out, std::initializer_list<PrintItem> items) {
-  PrintItems(out, std::span<const PrintItem>(items.begin(), items.size()));
-}
-
-void PrintItems(PrintDestination& out, std::span<const PrintItem> items) {
   bool endsOnSeparator = false;
   for (const PrintItem& item : items) endsOnSeparator = WriteItem(out, item);
   if (!endsOnSeparator) out.EndLine();

@@ -94,7 +94,6 @@ class PrintDestination {
 
 // Writes one print statement.
 void PrintItems(PrintDestination& destination, std::initializer_list<PrintItem> items);
-void PrintItems(PrintDestination& destination, std::span<const PrintItem> items);
 
 // One column of a table line: the Tab that moves to it (0: none, the item
 // follows the one before at once) and the FormatNumber pattern of its
