@@ -312,15 +312,11 @@ FiledPoints ReadGroundPoints(const SideBytes& side, const SideHeader& header) {
 }
 
 // The shared station cells after rays 1..n of a point are taken:
-// StationValues(k) holds the x of ray k, Omega, Phi, Kappa and M the last
-// ray's photograph.
-void KeepStationCells(Module1& m, const OneBased<Ray>& rays, int n) {
+// StationValues(k) holds the x of ray k; returns the last ray taken, or
+// `last` when there is none.
+const Ray* KeepRayCells(Module1& m, const OneBased<Ray>& rays, int n, const Ray* last) {
   for (int k = 1; k <= n; ++k) m.StationValues(k) = rays(k).x;
-  if (n == 0) return;
-  m.Omega = rays(n).Omega;
-  m.Phi = rays(n).Phi;
-  m.Kappa = rays(n).Kappa;
-  m.StationRotation();
+  return n > 0 ? &rays(n) : last;
 }
 
 // The columns of a table: where its headings stand, where and how its values
@@ -432,9 +428,20 @@ void StoreResults(SideBytes& side, const SideHeader& header, const IntersectionR
 bool IntersectAll(Console& c, SideBytes& side, const SideHeader& header) {
   FiledPoints filed = ReadGroundPoints(side, header);
   const IntersectionResult result = IntersectPoints(std::move(filed.Points));
-  for (const IntersectedPoint& p : result.Points) KeepStationCells(c.module, p.Rays, p.Rays.size());
+  // Omega, Phi, Kappa and M end as the last ray taken left them: only its
+  // photograph's rotation is formed.
+  Module1& m = c.module;
+  const Ray* last = nullptr;
+  for (const IntersectedPoint& p : result.Points)
+    last = KeepRayCells(m, p.Rays, p.Rays.size(), last);
   if (result.Succeeded() && filed.Broken)
-    KeepStationCells(c.module, filed.Partial.Rays, filed.PartialCount);
+    last = KeepRayCells(m, filed.Partial.Rays, filed.PartialCount, last);
+  if (last) {
+    m.Omega = last->Omega;
+    m.Phi = last->Phi;
+    m.Kappa = last->Kappa;
+    m.StationRotation();
+  }
 
   c.ShowBlackBoard();
   PrintResiduals(c.BlackBoard, kWindow, result);
