@@ -179,7 +179,8 @@ std::vector<double> DropPoints(const std::vector<double>& dropList, std::int32_t
   // The drop list is typed one prompt at a time, but a script may give
   // thousands of answers: the positions among 1..end of every wanted number
   // follow the swaps instead of being searched for. Numbers are compared as
-  // reals, as typed (a point number is exact as a real; NaN finds nothing).
+  // reals, as typed (a point number is exact as a real; a NaN, equal to
+  // nothing, would find nothing).
   std::unordered_map<double, std::set<std::int32_t>> at;
   for (double wanted : dropList) at.emplace(wanted, std::set<std::int32_t>());
   for (std::int32_t p = 1; p <= count; ++p)
@@ -189,13 +190,14 @@ std::vector<double> DropPoints(const std::vector<double>& dropList, std::int32_t
   PointsInUse = count - static_cast<std::int32_t>(dropList.size());
   std::int32_t end = count;
   for (double wanted : dropList) {
-    std::set<std::int32_t>& positions = at.at(wanted);
-    if (positions.empty()) {
+    const auto entry = at.find(wanted);
+    if (entry == at.end() || entry->second.empty()) {
       notFound.push_back(wanted);
       ++PointsInUse;
       continue;
     }
     // The first match leaves 1..end; the record at end takes its place.
+    std::set<std::int32_t>& positions = entry->second;
     const std::int32_t p = *positions.begin();
     positions.erase(positions.begin());
     if (auto moved = at.find(No(end)); p != end && moved != at.end()) {
