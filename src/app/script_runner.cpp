@@ -1,12 +1,15 @@
 #include "app/script_runner.h"
 
+#include <cerrno>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "app/operations.h"
 #include "shell/console.h"
+#include "shell/system_reason.h"
 
 namespace tessaro {
 
@@ -166,9 +169,13 @@ int RunScript(std::istream& script, const std::string& scriptName, std::ostream&
 
 int RunScriptFile(const std::string& path, std::ostream& out, std::ostream& err) {
   if (path == "-") return RunScript(std::cin, "-", out, err);
+  errno = 0;
   std::ifstream file(path);
-  if (!file) {
-    err << "tessaro-script: cannot read the script " << path << "\n";
+  const int openError = errno;
+  std::error_code unusable;
+  if (!file || std::filesystem::is_directory(path, unusable)) {
+    err << "tessaro-script: cannot read the script " << path << ": "
+        << OpenFailureReason(path, openError) << "\n";
     return 1;
   }
   return RunScript(file, path, out, err);

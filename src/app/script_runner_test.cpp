@@ -76,15 +76,25 @@ TEST_F(ScriptTest, ScriptErrorsStopWithStatusTwoAndTheLine) {
   }
 }
 
-// A script file is run by the demo session below.
-TEST_F(ScriptTest, TheProgramReadsStandardInput) {
+// A script file is run by the demo session below. A file that cannot be
+// used is named with the system's reason, so the user knows what to change.
+TEST_F(ScriptTest, TheProgramReadsStandardInputAndSaysWhyAFileFails) {
   const std::string bin = TESSARO_BIN_DIR "/tessaro-script";
   int status = std::system(("echo 'Exit' | " + bin + " - > /dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(status), 0);
-  status = std::system((bin + " " + PathOf("missing.tss") + " 2> /dev/null").c_str());
-  EXPECT_EQ(WEXITSTATUS(status), 1);
+  for (const auto& [script, reason] :
+       {std::pair{PathOf("missing.tss"), "No such file or directory"},
+        std::pair{dir.string(), "Is a directory"}}) {
+    status = std::system((bin + " " + script + " 2> " + PathOf("err")).c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(Read(PathOf("err")),
+              "tessaro-script: cannot read the script " + script + ": " + reason + "\n");
+  }
   status = std::system(("echo 'Make it so' | " + bin + " 2> /dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(status), 2);
+  const Result r = RunText("Open-OutputFile " + PathOf("nowhere/report.txt") + "\n");
+  EXPECT_EQ(r.out, "message: Cannot create the output file " + PathOf("nowhere/report.txt") +
+                       ": No such file or directory\n");
 }
 
 // The programs' command lines, without a display (Qt, if it started, would

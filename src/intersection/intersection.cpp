@@ -21,6 +21,7 @@
 #include "numeric/rotation.h"
 #include "shell/console.h"
 #include "shell/image_records.h"
+#include "shell/system_reason.h"
 
 namespace tessaro {
 
@@ -470,12 +471,15 @@ void ReadIntersectionData(Console& c) {
   if (job.Channel2.is_open()) job.Channel2.close();
   job.Channel2.clear();
   // Entering again rebuilds the side file from the start.
+  errno = 0;
   job.Channel2.open(job.FileName[kSideFile],
                     std::ios::in | std::ios::out | std::ios::binary | std::ios::trunc);
+  const int openError = errno;
   if (!job.Channel2.is_open()) {
     job.ReadyFlag(kIntersectionEntered) = kFalse;
     job.Channel2.clear();
-    c.ShowMessage("The intersection side file " + job.FileName[kSideFile] + " cannot be created");
+    c.ShowMessage("The intersection side file " + job.FileName[kSideFile] +
+                  " cannot be created: " + OpenFailureReason(job.FileName[kSideFile], openError));
     return;
   }
   try {

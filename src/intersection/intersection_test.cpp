@@ -226,7 +226,7 @@ TEST_F(Intersection, SideFileFaultsAreMessages) {
   fs::remove(Side());
   fs::create_directory(Side());
   EXPECT_EQ(Run(kPair, false).size(), echo);
-  EXPECT_EQ(ui.messages.back(), side + " cannot be created");
+  EXPECT_EQ(ui.messages.back(), side + " cannot be created: Is a directory");
   EXPECT_EQ(console.job.ReadyFlag(kIntersectionEntered), kFalse);
   fs::remove(Side());
 

@@ -146,7 +146,7 @@ TEST_F(ConsoleTest, RefusalsOfEnterAndProcess) {
                    " You must first enter the relative orientation data",
                    " Make Resection: this operation is not available in this version",
                    " Enter Resection Data: this operation is not available in this version",
-                   "Cannot open the input file missing.txt"}));
+                   "Cannot open the input file missing.txt: No such file or directory"}));
   Choose(own, "Open Relative Orient", File("rel.txt", "not a relative orientation file"));
   own.PressCaption("Enter Relative Orient Data");
   EXPECT_EQ(own.job.ReadyFlag(kRelativeEntered), kTrue);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "shell/leading_number.h"
+#include "shell/system_reason.h"
 
 namespace tessaro {
 
@@ -62,10 +63,13 @@ int CharCount(std::string_view text) {
 
 bool InputChannel::Open(const std::string& path, std::string& error) {
   Close();
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
+  const int openError = errno;
   std::string shown = std::filesystem::path(path).filename().string();
   if (path.empty() || !in || std::filesystem::is_directory(path)) {
-    error = "Cannot open the input file " + (shown.empty() ? path : shown);
+    error = "Cannot open the input file " + (shown.empty() ? path : shown) + ": " +
+            OpenFailureReason(path, openError);
     return false;
   }
   std::ostringstream all;

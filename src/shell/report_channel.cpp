@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "shell/system_reason.h"
+
 namespace tessaro {
 
 bool ReportChannel::Open(const std::string& path, std::string& error) {
@@ -9,10 +11,12 @@ bool ReportChannel::Open(const std::string& path, std::string& error) {
   // A name the system cannot look up (longer than a file name may be, say)
   // is a report that cannot be created, not a failure of the program.
   std::error_code unusable;
+  errno = 0;
   if (!path.empty() && !std::filesystem::is_directory(path, unusable))
     file_.reset(std::fopen(path.c_str(), "wb"));
+  const int openError = unusable ? unusable.value() : errno;
   if (!file_) {
-    error = "Cannot create the output file " + path;
+    error = "Cannot create the output file " + path + ": " + OpenFailureReason(path, openError);
     return false;
   }
   ResetLine();
