@@ -26,7 +26,7 @@ function(tessaro_add_test folder target)
   target_compile_definitions(${target} PRIVATE
     TESSARO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     TESSARO_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
-  gtest_discover_tests(${target} TEST_PREFIX "${folder}/" DISCOVERY_TIMEOUT 60
+  gtest_discover_tests(${target} TEST_PREFIX "${folder}/" DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 

@@ -259,7 +259,7 @@ TEST_F(Intersection, FiducialsListedTwiceAreTransformedFirst) {
 
 // The example file runs to the report. Its standard deviations are not zero:
 // the report writes Sy with three decimals, the window adds a fourth.
-TEST_F(Intersection, TheExampleWritesSyWithThreeAndFourDecimals) {
+TEST_F(Intersection, ExampleWritesSyWithThreeAndFourDecimals) {
   const Lines report = Run(Read(fs::path(TESSARO_SOURCE_DIR) / "examples/intersection.txt"));
   EXPECT_EQ(report.at(report.size() - 21).substr(0, 60),
             At({{1, " 101 "}, {10, "1352.186"}, {30, "0.002"}, {40, "804.569"}, {55, "0.003 "}}));

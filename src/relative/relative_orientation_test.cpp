@@ -59,7 +59,7 @@ class StripRun : public RelativeTest, public ::testing::WithParamInterface<Strip
 // the strip adjustment's own test). A strip numbered against the flight
 // diverges along +X and, after "Y", is laid out along -X. A second
 // "Process" reads the file again and writes the same.
-TEST_P(StripRun, RunsAgainAndTurnsAgainstTheFlight) {
+TEST_P(StripRun, RunsTwiceAndTurnsAround) {
   const StripCase& k = GetParam();
   const SyntheticStrip s = MakeStrip(k.photos, k.columns, k.direction);
   const Lines answers = k.direction < 0 ? Lines{"Y"} : Lines{};
@@ -74,7 +74,7 @@ TEST_P(StripRun, RunsAgainAndTurnsAgainstTheFlight) {
   EXPECT_NE(std::ranges::find(report, "    ======================================="), report.end());
 }
 
-INSTANTIATE_TEST_SUITE_P(Relative, StripRun,
+INSTANTIATE_TEST_SUITE_P(Strip, StripRun,
                          ::testing::Values(StripCase{"PairWithSixPoints", 2, 2, 1},
                                            StripCase{"AgainstTheFlight", 3, 5, -1}),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -148,7 +148,7 @@ class RunEnd : public RelativeTest, public ::testing::WithParamInterface<EndCase
 
 // Runs that stop before their report, or report differently: the exact
 // messages and questions, and what the report holds after the echoed title.
-TEST_P(RunEnd, ShowsItsMessagesAndWritesOnlyWhatItMust) {
+TEST_P(RunEnd, MessagesAndReport) {
   const EndCase& k = GetParam();
   const Lines report = Session(k.text(), k.answers);
   Lines shown;
@@ -167,10 +167,10 @@ TEST_P(RunEnd, ShowsItsMessagesAndWritesOnlyWhatItMust) {
 }
 
 // clang-format off
-INSTANTIATE_TEST_SUITE_P(Relative, RunEnd, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(Strip, RunEnd, ::testing::Values(
     EndCase{"FiveCommonPoints", [] { return Numbered({Range(1, 5), Range(1, 5)}); }, {},
             {"There are less than 6 common points: 5"}, {}},
-    EndCase{"ElevenPointsOnFourPhotographs", [] { return Numbered({Range(1, 11), Range(1, 11),
+    EndCase{"ElevenOnFourPhotos", [] { return Numbered({Range(1, 11), Range(1, 11),
             Range(1, 11), Range(1, 11)}); }, {}, {"There are less than 6 common points: 11"}, {}},
     EndCase{"SinglePoints",
             [] { return Numbered({{1, 2, 3713, 3, 4, 5, 6}, {1, 2, 3, 4, 5, 6, 100000}}); }, {},
@@ -181,9 +181,9 @@ INSTANTIATE_TEST_SUITE_P(Relative, RunEnd, ::testing::Values(
     EndCase{"NoFocalLength", [] { return Numbered({Range(1, 6), Range(1, 6)}, 0); }, {},
             {"strip.txt, line 3: expected a positive focal length, found 0"}, {}},
     EndCase{"DivergenceCancelled", [] { return Example("23"); }, {""}, {kDiverges}, {}},
-    EndCase{"SingularMatrixAnsweredNo", [] { return Example("1e-300"); }, {"n"},
+    EndCase{"SingularAnsweredNo", [] { return Example("1e-300"); }, {"n"},
             {kInversion, kSingular}, {}},
-    EndCase{"OverflowAnsweredYesThenOther", [] { return Example("1e300"); }, {"Y", "x"},
+    EndCase{"OverflowYesThenOther", [] { return Example("1e300"); }, {"Y", "x"},
             {kInversion, kInversion, kSingular, kSingular}, {}},
     // Three photographs, nine points each on two of them: 36 observations, 38 unknowns.
     EndCase{"NoRedundancy", [] { return Numbered({Range(1, 5), Range(1, 9), Range(6, 9)}); }, {},
@@ -205,7 +205,7 @@ INSTANTIATE_TEST_SUITE_P(Relative, RunEnd, ::testing::Values(
 // distinct numbers, or a number measured once, stop it as they stop a
 // longer strip; one that passes (every number measured twice) is refused,
 // as its only station is held and there is nothing to adjust.
-INSTANTIATE_TEST_SUITE_P(OnePhotograph, RunEnd, ::testing::Values(
+INSTANTIATE_TEST_SUITE_P(OnePhoto, RunEnd, ::testing::Values(
     EndCase{"TwoPoints", [] { return Numbered({{1, 2, 1, 2}}); }, {},
             {"There are less than 6 common points: 2"}, {}},
     EndCase{"SinglePoint", [] { return Numbered({{1, 2, 3, 4, 3, 2, 1}}); }, {},

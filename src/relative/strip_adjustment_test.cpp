@@ -31,7 +31,7 @@ class StripRecovery : public ::testing::TestWithParam<RecoveryCase> {};
 // the last, small corrections) and nothing flagged. A small standard error
 // of the image coordinates leaves the pseudo-observations no pull towards
 // the starting values.
-TEST_P(StripRecovery, ComesBackToTheKnownGeometry) {
+TEST_P(StripRecovery, GivesBackTheTruth) {
   const RecoveryCase& k = GetParam();
   SyntheticStrip truth = MakeStrip(k.photos, k.columns, k.direction);
   truth.sigma = 1e-5;
@@ -56,7 +56,7 @@ TEST_P(StripRecovery, ComesBackToTheKnownGeometry) {
           << "point " << s.GroundPointNumber(i);
 }
 
-INSTANTIATE_TEST_SUITE_P(StripAdjustment, StripRecovery,
+INSTANTIATE_TEST_SUITE_P(Strip, StripRecovery,
                          ::testing::Values(RecoveryCase{"PairWithSixPoints", 2, 2, 1},
                                            RecoveryCase{"FourPhotographs", 4, 7, 1},
                                            RecoveryCase{"AgainstTheFlight", 3, 5, -1}),

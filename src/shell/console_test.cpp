@@ -153,7 +153,7 @@ TEST_F(ConsoleTest, RefusalsOfEnterAndProcess) {
   EXPECT_TRUE(own.job.Channel1.IsOpen());
 }
 
-TEST_F(ConsoleTest, InputErrorsBecomeMessagesAndLeaveTheStateAsItWas) {
+TEST_F(ConsoleTest, InputErrorsLeaveTheStateAsItWas) {
   Operations ops;
   ops.ReadImageTransHeader = [](Console& c) {
     c.job.ReadyFlag(1) = kFalse;
@@ -183,7 +183,7 @@ TEST_F(ConsoleTest, InputErrorsBecomeMessagesAndLeaveTheStateAsItWas) {
 
 // Each topic replaces the last on Form3 under its own caption; all but the
 // general topic move the help window first. Hiding keeps the text.
-TEST_F(ConsoleTest, HelpTopicsReplaceEachOtherAndOnlyOperationTopicsMoveTheWindow) {
+TEST_F(ConsoleTest, OnlyOperationHelpTopicsMoveTheWindow) {
   const struct {
     const char* command;
     HelpTopicId id;
