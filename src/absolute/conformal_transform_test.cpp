@@ -52,7 +52,7 @@ Geometry Make(const OneBased<double>& truth, const std::string& kinds, double no
 // earlier solution. On noisy control V is observed minus computed, RMSE the root of its
 // squares over the redundancy (f >= 1), So = RMSE / Sxyz. A large rotation diverges from
 // the start: "NO " on the fifth iteration.
-TEST(AdjustSevenParameters, KnownNoisyAndDivergingCases) {
+TEST(AdjustSevenParameters, NoisyAndDiverging) {
   const std::tuple<std::array<double, 7>, std::string, double> cases[] = {
       {{5105.42, 3612.78, 1835.16, 11.8765, 2.3, -1.4, 0.8}, "FFHVFHV", 0},
       {{-250000.5, 4.2e6, 812.25, 0.25, -20, 15, 80}, "FFFF", 0},

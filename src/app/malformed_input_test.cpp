@@ -45,7 +45,7 @@ std::string Join(const Lines& lines) {
   return text;
 }
 
-class MalformedInput : public TempDirTest, public ::testing::WithParamInterface<Operation> {
+class Malformed : public TempDirTest, public ::testing::WithParamInterface<Operation> {
  protected:
   Outcome Run(const std::string& text) {
     File("bad.txt", text);
@@ -120,7 +120,7 @@ class MalformedInput : public TempDirTest, public ::testing::WithParamInterface<
 };
 
 // Still legal: CR LF or CR line ends, a byte-order mark, a title of 100 kB.
-TEST_P(MalformedInput, VariantsGiveTheSameReport) {
+TEST_P(Malformed, VariantsAgree) {
   InputChannel title;
   title.OpenText(example_, "");
   std::string titled = report_;
@@ -133,7 +133,7 @@ TEST_P(MalformedInput, VariantsGiveTheSameReport) {
     EXPECT_EQ(Run(text).report, report);
 }
 
-TEST_P(MalformedInput, FaultsRefusedWhereTheyStand) {
+TEST_P(Malformed, RefusedWhereItStands) {
   const std::string end = "found the end of the file";
   ExpectRefused("", 1, end, "empty");
   for (std::size_t k = 1; k < lines_.size(); ++k)
@@ -179,7 +179,7 @@ TEST_P(MalformedInput, FaultsRefusedWhereTheyStand) {
   ExpectRefused(junk, 0, "", "binary junk");
 }
 
-INSTANTIATE_TEST_SUITE_P(Example, MalformedInput, ::testing::ValuesIn(kOperations),
+INSTANTIATE_TEST_SUITE_P(Example, Malformed, ::testing::ValuesIn(kOperations),
                          [](const auto& info) {
                            const std::string name = info.param.example;
                            return name.substr(0, name.find('.'));

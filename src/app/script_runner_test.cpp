@@ -78,7 +78,7 @@ TEST_F(ScriptTest, ScriptErrorsStopWithStatusTwoAndTheLine) {
 
 // A script file is run by the demo session below. A file that cannot be
 // used is named with the system's reason, so the user knows what to change.
-TEST_F(ScriptTest, TheProgramReadsStandardInputAndSaysWhyAFileFails) {
+TEST_F(ScriptTest, StandardInputAndUnusableFiles) {
   const std::string bin = TESSARO_BIN_DIR "/tessaro-script";
   int status = std::system(("echo 'Exit' | " + bin + " - > /dev/null").c_str());
   EXPECT_EQ(WEXITSTATUS(status), 0);

@@ -94,7 +94,7 @@ TEST_F(ImageTrans, OnlyASingleNRejects) {
 
 // Digital images: the image size is reported, every point moves to the
 // centre, no question is asked and the refusal flag is left alone.
-TEST_F(ImageTrans, DigitalImagesAreCentredWithoutAQuestion) {
+TEST_F(ImageTrans, DigitalImagesAreCentred) {
   const auto [refusal, report] = Call(
       "4000, 5000\n" + Photo(21, -1, "1, 2500, 2000\n2, 0, 0\n") + Photo(22, 0, "2, 100, -300\n"),
       0, 2, {}, 9);
@@ -111,7 +111,7 @@ TEST_F(ImageTrans, DigitalImagesAreCentredWithoutAQuestion) {
 // A photo with fewer records than fiducials: the places past its
 // terminating record read as "0,0,0", not as what an earlier photo left
 // there. After a full photo its section is the same as on its own.
-TEST_F(ImageTrans, ShortPhotosDoNotSeeTheRecordsOfTheOneBefore) {
+TEST_F(ImageTrans, ShortPhotosSeeOnlyTheirOwn) {
   const std::string twoMarks = Photo(2, 1, "1, -138, 34\n2, -18, -126\n");
   const Lines alone = Call(kSquare + twoMarks, 4, 1, {""}).second;
   const std::string full = Photo(1, 1, std::string(kSquareMeasured) + "9, 5, 5\n");

@@ -12,7 +12,7 @@ namespace {
 // records (the intersection's tests). A record has slots for eight rays and
 // the header counts ground points in 16 bits. The first point seen too often is refused, before a
 // count too large, which names the first point past 32767.
-TEST(GroupObservations, RefusesWhatTheSideFileCannotHold) {
+TEST(GroupObservations, RefusesWhatCannotBeFiled) {
   auto twice = [](int points) {
     std::vector<std::int32_t> numbers;
     for (int round = 0; round < 2; ++round)

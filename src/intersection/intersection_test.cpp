@@ -242,7 +242,7 @@ TEST_F(Intersection, SideFileFaultsAreMessages) {
 // then measured (testdata/comparator.txt, the user guide's example); the affine fit, here
 // X = 10 + 2u, Y = -5 + 2v, brings its points into the photo system before they are filed:
 // the results are those of the golden section, whose photograph 2 is in photo coordinates.
-TEST_F(Intersection, FiducialsListedTwiceAreTransformedFirst) {
+TEST_F(Intersection, TwiceListedFiducialsFirst) {
   const std::string comparator =
       Read(fs::path(TESSARO_SOURCE_DIR) / "src/intersection/testdata/comparator.txt");
   EXPECT_EQ(Run(comparator, true, {""}).back(),
@@ -259,7 +259,7 @@ TEST_F(Intersection, FiducialsListedTwiceAreTransformedFirst) {
 
 // The example file runs to the report. Its standard deviations are not zero:
 // the report writes Sy with three decimals, the window adds a fourth.
-TEST_F(Intersection, ExampleWritesSyWithThreeAndFourDecimals) {
+TEST_F(Intersection, SyInThreeAndFourDecimals) {
   const Lines report = Run(Read(fs::path(TESSARO_SOURCE_DIR) / "examples/intersection.txt"));
   EXPECT_EQ(report.at(report.size() - 21).substr(0, 60),
             At({{1, " 101 "}, {10, "1352.186"}, {30, "0.002"}, {40, "804.569"}, {55, "0.003 "}}));

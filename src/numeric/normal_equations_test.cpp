@@ -14,7 +14,7 @@ namespace {
 // these numbers multiplying by the weight 1/9, or scaling the row by 1/3
 // once, would each miss some elements of A and of U by a unit in the last
 // place. No unknowns add nothing.
-TEST(AddObservation, WeightedRowFillsOnlyItsPackedPositions) {
+TEST(AddObservation, FillsOnlyItsPackedPositions) {
   const OneBased<double> r = OneBasedOf({1.0, 2.0, 7.0, 7.0, 3.0});
   OneBased<double> a(8, 99.0), u(4, 99.0);
   for (int k = 1; k <= 6; ++k) a(k) = 0;

@@ -59,7 +59,7 @@ class StripRun : public RelativeTest, public ::testing::WithParamInterface<Strip
 // the strip adjustment's own test). A strip numbered against the flight
 // diverges along +X and, after "Y", is laid out along -X. A second
 // "Process" reads the file again and writes the same.
-TEST_P(StripRun, RunsTwiceAndTurnsAround) {
+TEST_P(StripRun, TwiceAndTurned) {
   const StripCase& k = GetParam();
   const SyntheticStrip s = MakeStrip(k.photos, k.columns, k.direction);
   const Lines answers = k.direction < 0 ? Lines{"Y"} : Lines{};
@@ -148,7 +148,7 @@ class RunEnd : public RelativeTest, public ::testing::WithParamInterface<EndCase
 
 // Runs that stop before their report, or report differently: the exact
 // messages and questions, and what the report holds after the echoed title.
-TEST_P(RunEnd, MessagesAndReport) {
+TEST_P(RunEnd, Reports) {
   const EndCase& k = GetParam();
   const Lines report = Session(k.text(), k.answers);
   Lines shown;

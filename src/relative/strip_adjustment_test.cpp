@@ -24,14 +24,14 @@ struct RecoveryCase {
   const char* name;
   int photos, columns, direction;
 };
-class StripRecovery : public ::testing::TestWithParam<RecoveryCase> {};
+class Recovery : public ::testing::TestWithParam<RecoveryCase> {};
 
 // Error-free strips come back to the stations and points they were made
 // from, with residuals near zero (they belong to the linearisation before
 // the last, small corrections) and nothing flagged. A small standard error
 // of the image coordinates leaves the pseudo-observations no pull towards
 // the starting values.
-TEST_P(StripRecovery, GivesBackTheTruth) {
+TEST_P(Recovery, GivesTheTruth) {
   const RecoveryCase& k = GetParam();
   SyntheticStrip truth = MakeStrip(k.photos, k.columns, k.direction);
   truth.sigma = 1e-5;
@@ -56,7 +56,7 @@ TEST_P(StripRecovery, GivesBackTheTruth) {
           << "point " << s.GroundPointNumber(i);
 }
 
-INSTANTIATE_TEST_SUITE_P(Strip, StripRecovery,
+INSTANTIATE_TEST_SUITE_P(Strip, Recovery,
                          ::testing::Values(RecoveryCase{"PairWithSixPoints", 2, 2, 1},
                                            RecoveryCase{"FourPhotographs", 4, 7, 1},
                                            RecoveryCase{"AgainstTheFlight", 3, 5, -1}),

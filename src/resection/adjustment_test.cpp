@@ -112,7 +112,7 @@ void DropLiterally(const std::vector<double>& drop, std::vector<std::int32_t>& n
 // reversed numbers, drop lists naming a number twice or not at all: the same
 // records in the same places as the literal search, x, y and MatchIndex
 // moving with their number.
-TEST(ResectionRecords, MatchFirstAndDropAsTheLiteralSearch) {
+TEST(ResectionRecords, MatchAsTheLiteralSearch) {
   OneBased<std::int32_t> ctrl(4), img(3), at;
   for (int i = 1; i <= 4; ++i) ctrl(i) = i % 2 ? 5 : 3;
   img(1) = 3, img(2) = 5, img(3) = 7;

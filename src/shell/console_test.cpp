@@ -33,7 +33,7 @@ class ConsoleTest : public TempDirTest {
 
 // Every status label at its first caption; no Enter command runs without
 // both an input and the report.
-TEST_F(ConsoleTest, StartsEmptyAndRefusesToEnterWithoutFiles) {
+TEST_F(ConsoleTest, RefusesToEnterWithoutFiles) {
   for (const auto& [label, caption] : {std::pair{"Label1(0)", "Image Trans None"},
                                        {"Label1(1)", "Resection None"},
                                        {"Label1(3)", "Intersection None"},
@@ -222,7 +222,7 @@ TEST_F(ConsoleTest, ClearConsoleLeavesTwelveEmptyLines) {
 // Return stores the number at the start of each box in StationValues and
 // the named values, angles in radians; S-xy stays as it was. The boxes are
 // read afresh each time, so a second Return gives the same values.
-TEST_F(ConsoleTest, StationValuesReturnReadsTheBoxesEveryTime) {
+TEST_F(ConsoleTest, ReturnReadsTheStationBoxes) {
   c.module.SigmaXY = 5;
   c.Text1 = {"800", " 1 5", "1,5", "90", "-45", "", "1000", "2e3", "0.5abc"};
   const double d = std::atan(1.0) * 4 / 180;
@@ -237,7 +237,7 @@ TEST_F(ConsoleTest, StationValuesReturnReadsTheBoxesEveryTime) {
   }
 }
 
-TEST(LeadingNumber, ReadsLikeTheNumberAtTheStartOfTheText) {
+TEST(LeadingNumber, ReadsTheNumberAtTheStart) {
   const std::pair<const char*, double> cases[] = {
       {"90", 90}, {"1,5", 1},     {"1 5", 15},  {"\t-1\n.5", -1.5}, {"", 0},       {"abc", 0},
       {".", 0},   {"1e3x", 1000}, {"2D2", 200}, {"7e", 7},          {"+.25", 0.25}};

@@ -259,7 +259,7 @@ TEST(PrintItems, ZonesTabsAndOpenStatements) {
 // report that cannot be written names its file.
 class ReportFileTest : public TempDirTest {};
 
-TEST_F(ReportFileTest, CrLfEndsAndAnOpenLineSurvivesFlushAndClose) {
+TEST_F(ReportFileTest, CrLfAndAnOpenLineSurvives) {
   ReportChannel ch;
   std::string error;
   ASSERT_TRUE(ch.Open(PathOf("r.txt"), error));
