@@ -34,17 +34,26 @@ build: deps
 	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+# Each stage says what it is before it starts, so that a long build on a
+# fresh machine shows where it stands.
+STAGE = @printf '\n=== make test, stage %s of 4: %s ===\n\n'
+
+test:
+	$(STAGE) 1 "build/ (with Qt): unit, end-to-end, window and package tests"
+	$(MAKE) --no-print-directory build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(STAGE) 2 "build-core/ (without Qt): the core's tests"
 	$(CONFIGURE) -B build-core -DTESSARO_BUILD_GUI=OFF
 	cmake --build build-core -j $(JOBS)
 	ctest --test-dir build-core --output-on-failure -j $(JOBS)
+	$(STAGE) 3 "build-asan/: the whole suite under ASan and UBSan"
 	$(CONFIGURE) -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTESSARO_SANITIZE=ON
 	cmake --build build-asan -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/tools/lsan.supp \
 	  ctest --test-dir build-asan --output-on-failure -j $(JOBS)
-	$(MAKE) fuzz-build
+	$(STAGE) 4 "build-fuzz/ (clang): the fuzzing harnesses on their kept inputs"
+	$(MAKE) --no-print-directory fuzz-build
 	ctest --test-dir build-fuzz -L fuzz --output-on-failure
 
 fuzz-build: deps
