@@ -19,17 +19,21 @@ SurfaceView::SurfaceView(PrintSurface& surface, bool followEnd, QWidget* parent)
   setReadOnly(true);
   setLineWrapMode(QPlainTextEdit::NoWrap);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  // Report columns are read here: a fixed pitch, a little larger than the
-  // window's own text.
-  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  const qreal text = QApplication::font().pointSizeF();
-  if (fixed.pointSizeF() > 0 && text > 0)
-    fixed.setPointSizeF(std::max(fixed.pointSizeF(), text + 1));
-  setFont(fixed);
+  setFont(FixedPitchFont());
   setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
   surface_.SetOnChange([this] { MarkDirty(); });
   dirty_ = true;
   Flush();
+}
+
+// Report columns are read in it: a fixed pitch, a little larger than the
+// window's own text.
+QFont FixedPitchFont() {
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  const qreal text = QApplication::font().pointSizeF();
+  if (fixed.pointSizeF() > 0 && text > 0)
+    fixed.setPointSizeF(std::max(fixed.pointSizeF(), text + 1));
+  return fixed;
 }
 
 // A command runs on the thread of the event loop. While one is busy (its

@@ -10,6 +10,9 @@
 
 namespace tessaro {
 
+// The font of every view of printed columns.
+QFont FixedPitchFont();
+
 // Shows the text of a PrintSurface. Every change only marks the view dirty;
 // the text is redrawn once when the event loop next runs, or at once by
 // Flush(), so that thousands of print items cost one redraw.
