@@ -1,5 +1,7 @@
 #include "instructor/exercise.h"
 
+#include <nettle/hmac.h>
+
 #include <cmath>
 #include <utility>
 
@@ -61,7 +63,7 @@ TextLines KeySession(const std::string& open, const std::string& enter, const st
 // are drawn within 100 mm of the principal point.
 void FilmExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
   FilmSet set;
-  set.title = "\"Film photos, seed " + std::to_string(o.seed) + "\"";
+  set.title = "\"Film photos, exercise " + ExerciseId(o.seed) + "\"";
   const double corner[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
   for (int k = 0; k < 4; ++k)
     set.fiducials.push_back({51 + k, Draw(random, 105.985, 106.015, 3) * corner[k][0],
@@ -115,7 +117,7 @@ void FilmExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
 // 10 degrees, as a student reads it off a map and the flight plan.
 void ResectionExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
   ResectionSet set;
-  set.title = "\"Resection, seed " + std::to_string(o.seed) + "\"";
+  set.title = "\"Resection, exercise " + ExerciseId(o.seed) + "\"";
   set.focalLength = 152;
   set.imageSigma = 0.003;
   set.sigmaXY = 1000, set.sigmaZ = 1000, set.sigmaAngle = 2000;
@@ -156,7 +158,7 @@ void ResectionExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
 // seen fewer than twice is drawn again.
 void IntersectionExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
   IntersectionSet set;
-  set.title = "\"Intersection, seed " + std::to_string(o.seed) + "\"";
+  set.title = "\"Intersection, exercise " + ExerciseId(o.seed) + "\"";
   set.focalLength = 152;
   set.measuringLimit = 110;
   for (int k = 0; k < o.photos; ++k)
@@ -198,7 +200,7 @@ void IntersectionExercise(const ExerciseOptions& o, Random& random, Exercise& e)
 // holds 7 points and an inner one 11.
 bool RelativeExercise(const ExerciseOptions& o, Random& random, Exercise& e, std::string& why) {
   StripSet set;
-  set.title = "\"Strip, seed " + std::to_string(o.seed) + "\"";
+  set.title = "\"Strip, exercise " + ExerciseId(o.seed) + "\"";
   set.frame = 230, set.imageSigma = 0.005, set.measuringLimit = 110;
   const double base = 0.37 * set.frame, f = Draw(random, 150, 155, 2);
   for (int k = 0; k < o.photos; ++k) {
@@ -238,7 +240,7 @@ bool RelativeExercise(const ExerciseOptions& o, Random& random, Exercise& e, std
 // the model points were measured in a random order.
 void AbsoluteExercise(const ExerciseOptions& o, Random& random, Exercise& e) {
   AbsoluteSet set;
-  set.title = "Absolute-" + std::to_string(o.seed);
+  set.title = "Absolute-" + ExerciseId(o.seed);
   set.controlSigma = "0.027";
   // The control near the four corners of the area, so that it fixes the
   // angles as well as a student's control would; the new points anywhere.
@@ -296,10 +298,43 @@ bool Check(const char* what, int& value, int fallback, int low, int high, std::s
 
 }  // namespace
 
+std::array<unsigned char, 32> HmacSha256(std::string_view key, std::string_view message) {
+  hmac_sha256_ctx context;
+  hmac_sha256_set_key(&context, key.size(), reinterpret_cast<const std::uint8_t*>(key.data()));
+  hmac_sha256_update(&context, message.size(),
+                     reinterpret_cast<const std::uint8_t*>(message.data()));
+  std::array<unsigned char, 32> mac;
+  hmac_sha256_digest(&context, mac.size(), mac.data());
+  return mac;
+}
+
+namespace {
+
+// A seed as the key of an HMAC: its 8 bytes, most significant first, so that
+// the key is the same on every machine whatever its byte order.
+std::string SeedKey(std::uint64_t seed) {
+  std::string bytes(8, '\0');
+  for (int k = 7; k >= 0; --k, seed >>= 8) bytes[k] = static_cast<char>(seed & 0xFF);
+  return bytes;
+}
+
+}  // namespace
+
 std::uint64_t StudentSeed(std::uint64_t classSeed, const std::string& name) {
-  std::uint64_t hash = 14695981039346656037ULL;  // FNV-1a
-  for (unsigned char c : name) hash = (hash ^ c) * 1099511628211ULL;
-  return (classSeed + hash) % 1000000000000ULL;
+  const std::array<unsigned char, 32> mac = HmacSha256(SeedKey(classSeed), name);
+  std::uint64_t seed = 0;
+  for (int k = 0; k < 8; ++k) seed = seed << 8 | mac[k];
+  return seed;
+}
+
+std::string ExerciseId(std::uint64_t seed) {
+  static const char kDigits[] = "0123456789ABCDEFGHJKMNPQRSTVWXYZ";
+  const std::array<unsigned char, 32> mac = HmacSha256(SeedKey(seed), "exercise id");
+  const std::uint32_t bits = std::uint32_t{mac[0]} << 24 | std::uint32_t{mac[1]} << 16 |
+                             std::uint32_t{mac[2]} << 8 | mac[3];
+  std::string id;
+  for (int k = 0; k < 6; ++k) id += kDigits[(bits >> (27 - 5 * k)) & 31];
+  return id;
 }
 
 bool MakeExercise(const ExerciseOptions& options, Exercise& exercise, std::string& why) {
@@ -326,9 +361,9 @@ bool MakeExercise(const ExerciseOptions& options, Exercise& exercise, std::strin
   if (o.operation == "intersection") IntersectionExercise(o, random, exercise);
   if (o.operation == "relative" && !RelativeExercise(o, random, exercise, why)) return false;
   if (o.operation == "absolute") AbsoluteExercise(o, random, exercise);
-  exercise.truth.insert(exercise.truth.begin(), "# Exercise " + o.operation + ", seed " +
-                                                    std::to_string(o.seed) + ", noise " +
-                                                    Plain(o.noise, 6));
+  exercise.truth.insert(exercise.truth.begin(),
+                        "# Exercise " + ExerciseId(o.seed) + ": " + o.operation + ", seed " +
+                            std::to_string(o.seed) + ", noise " + Plain(o.noise, 6));
   return true;
 }
 

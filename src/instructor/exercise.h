@@ -3,8 +3,10 @@
 // answer key.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "instructor/input_files.h"
 
@@ -28,8 +30,20 @@ struct Exercise {
 // operation cannot use.
 bool MakeExercise(const ExerciseOptions& options, Exercise& exercise, std::string& why);
 
-// A student's own seed: the class seed and the name, so that the order of
-// the list does not matter and a folder can be made again on its own.
+// HMAC-SHA-256 of a message under a key, by nettle.
+std::array<unsigned char, 32> HmacSha256(std::string_view key, std::string_view message);
+
+// A student's own seed: HMAC-SHA-256 keyed with the class seed (8 bytes,
+// big-endian) over the name as it stands in the class list (UTF-8), its first
+// 8 bytes read big-endian. The order of the list does not matter and a folder
+// can be made again on its own, yet without the class seed no student's seed
+// tells anything of another's, nor of the class seed.
 std::uint64_t StudentSeed(std::uint64_t classSeed, const std::string& name);
+
+// The short id the title of input.txt shows instead of the seed: 6 characters
+// of Crockford's base 32 (no I, L, O, U to misread) from the first 30 bits of
+// HMAC-SHA-256 keyed with the exercise's seed over "exercise id". It is made
+// from the seed one way only; the instructor's class list maps it back.
+std::string ExerciseId(std::uint64_t seed);
 
 }  // namespace tessaro

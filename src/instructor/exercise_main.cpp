@@ -22,14 +22,16 @@ const char kUsage[] =
 const char kHelp[] =
     "Writes an exercise of one operation of Tessaro into DIR:\n"
     "  input.txt   the input file, made from a true geometry drawn from the seed,\n"
-    "              rounded to a student's measuring precision\n"
+    "              rounded to a student's measuring precision; its title shows the\n"
+    "              exercise's id, not the seed. Hand out this file alone.\n"
     "  truth.txt   that geometry (stations, ground points, transformations)\n"
     "  key.tss     the tessaro-script session that, run in DIR, writes the\n"
     "              answer key report key-report.txt\n"
     "\n"
     "OPERATION     imagetrans, resection, intersection, relative or absolute\n"
-    "--seed N      the exercise's number (0 to 2^64-1); the same seed gives the\n"
-    "              same files on every machine\n"
+    "--seed N      the instructor's secret (0 to 2^64-1): whoever knows it can make\n"
+    "              every key. Draw it at random (od -An -N8 -tu8 /dev/urandom) and\n"
+    "              keep it; the same seed gives the same files on every machine\n"
     "--noise SIGMA standard error of a measuring error added before rounding, in\n"
     "              the units of the input (mm; model units for absolute); 0 by default\n"
     "--points K    image points per photo (imagetrans), control points (resection),\n"
@@ -37,8 +39,9 @@ const char kHelp[] =
     "--photos P    photos (imagetrans), photographs (intersection), strip length\n"
     "              (relative)\n"
     "--class FILE  one student name a line ('#' lines and empty ones skipped): one\n"
-    "              folder DIR/NAME per student, each with its own seed made from N\n"
-    "              and the name\n"
+    "              folder DIR/NAME per student, each with its own seed, a keyed hash\n"
+    "              (HMAC-SHA-256) of N and the name; DIR/class-ids.txt maps the id\n"
+    "              in each title to the student and the seed\n"
     "--force       write into DIR even when it is not empty (files of the same\n"
     "              names are replaced); without it a folder that holds anything\n"
     "              is refused, so that a second run cannot replace edited files\n"
@@ -123,6 +126,23 @@ bool ReadClass(const std::string& classFile, std::vector<Student>& students) {
   return true;
 }
 
+// The instructor's list of the class: the id each student's title shows, the
+// seed that made the folder (tessaro-exercise OPERATION --seed SEED makes it
+// again) and the name, tab-separated. With it the ids give the seeds.
+bool WriteClassIds(const fs::path& dir, std::uint64_t classSeed,
+                   const std::vector<Student>& students) {
+  std::error_code error;
+  fs::create_directories(dir, error);
+  tessaro::TextLines lines = {
+      "# The exercise ids of the class: id, seed, name. The instructor's: do not hand it out.",
+  };
+  for (const Student& s : students) {
+    const std::uint64_t seed = tessaro::StudentSeed(classSeed, s.name);
+    lines.push_back(tessaro::ExerciseId(seed) + '\t' + std::to_string(seed) + '\t' + s.name);
+  }
+  return Write(dir / "class-ids.txt", lines);
+}
+
 int Fail(const std::string& what) {
   std::cerr << "tessaro-exercise: " << what << '\n' << kUsage;
   return 2;
@@ -190,11 +210,17 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (classFile.empty()) return WriteExercise(options, out);
+  // A student who knows the program and their name can try small class seeds
+  // one after another until the id in their title comes out. (A single
+  // exercise is as often a try-out or a test, and stays quiet.)
+  if (options.seed < 1000000000000000ULL)
+    std::cerr << "tessaro-exercise: warning: a class seed below 10^15 can be found by trying; "
+                 "draw it at random (od -An -N8 -tu8 /dev/urandom)\n";
   const std::uint64_t classSeed = options.seed;
   for (const Student& s : students) {
     options.seed = tessaro::StudentSeed(classSeed, s.name);
     if (const int status = WriteExercise(options, fs::path(out) / s.folder); status != 0)
       return status;
   }
-  return 0;
+  return WriteClassIds(out, classSeed, students) ? 0 : 1;
 }

@@ -123,7 +123,7 @@ TEST_F(ExerciseTest, SeedsAndClasses) {
   for (const char* student : {"Ada_Lovelace", "Carl_Pulfrich"})
     EXPECT_EQ(Read(dir / "k1" / student / "input.txt"), Read(dir / "k2" / student / "input.txt"));
   EXPECT_NE(Read(dir / "k1/Ada_Lovelace/input.txt"), Read(dir / "k1/Carl_Pulfrich/input.txt"));
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "k1"), fs::directory_iterator()), 2);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir / "k1"), fs::directory_iterator()), 3);
 
   // Refusals name what is wrong and write nothing.
   for (const char* args :
@@ -143,6 +143,82 @@ TEST_F(ExerciseTest, SeedsAndClasses) {
   File("twice.txt", "Ada Lovelace\nCarl Pulfrich\nAda Lovelace\n");
   EXPECT_EQ(Run(bin + "absolute --seed 9 --class twice.txt --out t 2> /dev/null"), 1);
   EXPECT_FALSE(fs::exists(dir / "t"));
+}
+
+// nettle's HMAC-SHA-256 gives the published vectors of RFC 4231 (its case 5
+// truncated, as the students' seeds are), and the students' seeds and ids
+// keep the encoding the manual states: key the class seed as 8 bytes
+// big-endian, message the name in UTF-8, the MAC's first 8 bytes big-endian.
+TEST(StudentSeeds, FollowTheStatedKeyedHash) {
+  const struct {
+    std::string key, message, mac;
+  } vectors[] = {
+      {std::string(20, '\x0b'), "Hi There",
+       "b0344c61d8db38535ca8afceaf0bf12b881dc200c9833da726e9376c2e32cff7"},
+      {"Jefe", "what do ya want for nothing?",
+       "5bdcc146bf60754e6a042426089575c75a003f089d2739839dec58b964ec3843"},
+      {std::string(20, '\xaa'), std::string(50, '\xdd'),
+       "773ea91e36800e46854db8ebd09181a72959098b3ef8c122d9635514ced565fe"},
+      {"\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c\x0d\x0e\x0f\x10\x11\x12\x13\x14\x15\x16"
+       "\x17\x18\x19",
+       std::string(50, '\xcd'), "82558a389a443c0ea4cc819899f2083a85f0faa3e578f8077a2e3ff46729665b"},
+      {std::string(20, '\x0c'), "Test With Truncation", "a3b6167473100ee06e0c796c2955552b"},
+      {std::string(131, '\xaa'), "Test Using Larger Than Block-Size Key - Hash Key First",
+       "60e431591ee0b67f0d8a26aacbf5b77f8e0bc6213728c5140546040f0ee37f54"},
+      {std::string(131, '\xaa'),
+       "This is a test using a larger than block-size key and a larger than block-size data. The "
+       "key needs to be hashed before being used by the HMAC algorithm.",
+       "9b09ffa71b942fcb27635fbcd5b0e944bfdc63644f0713938a7f51535c3a35e2"},
+  };
+  for (const auto& v : vectors) {
+    std::string hex;
+    for (unsigned char byte : HmacSha256(v.key, v.message))
+      hex += "0123456789abcdef"[byte >> 4], hex += "0123456789abcdef"[byte & 15];
+    EXPECT_EQ(hex.substr(0, v.mac.size()), v.mac) << v.message;
+  }
+  const std::uint64_t seed =
+      StudentSeed(0x0102030405060708ULL, "Zo\xc3\xab \xc3\x85ngstr\xc3\xb6m");
+  EXPECT_EQ(seed, 13107408444078976569ULL);
+  EXPECT_EQ(ExerciseId(seed), "6BPAR5");
+  // A sum of the class seed and a hash of the name would keep the difference
+  // of two students' seeds from class to class, and step with the class seed.
+  const std::uint64_t classSeed = 9182736450918273645ULL;
+  auto apart = [](std::uint64_t c) {
+    return StudentSeed(c, "Ada Lovelace") - StudentSeed(c, "Carl Pulfrich");
+  };
+  EXPECT_NE(apart(classSeed), apart(classSeed + 1));
+  EXPECT_NE(StudentSeed(classSeed + 1, "Ada Lovelace"), StudentSeed(classSeed, "Ada Lovelace") + 1);
+}
+
+// A student's input.txt holds neither its seed nor the class seed; the id in
+// its title leads, through the instructor's class-ids.txt alone, to the name
+// and the seed, which makes the same folder again.
+TEST_F(ExerciseTest, TheTitleIdMapsBackThroughTheClassList) {
+  const std::string bin = TESSARO_BIN_DIR "/tessaro-exercise ";
+  const std::string classSeed = "9182736450918273645";
+  File("class.txt", "Ada\nCarl\n");
+  ASSERT_EQ(Run(bin + "resection --seed " + classSeed + " --noise 0.003 --class class.txt --out s"),
+            0)
+      << Read(dir / "out.txt");
+  for (const std::string name : {"Ada", "Carl"}) {
+    const fs::path folder = dir / "s" / name;
+    const std::string input = Read(folder / "input.txt");
+    EXPECT_EQ(input.find(classSeed), std::string::npos);
+    const std::size_t at = input.find("exercise ");
+    ASSERT_LT(at, input.find('\n'));
+    const std::string id = input.substr(at + 9, 6);
+    std::istringstream rows(Read(dir / "s/class-ids.txt"));
+    std::string seed;
+    for (std::string row; std::getline(rows, row);)
+      if (row.rfind(id + "\t", 0) == 0 && row.substr(row.rfind('\t') + 1) == name)
+        seed = row.substr(7, row.rfind('\t') - 7);
+    ASSERT_FALSE(seed.empty()) << id << " " << name;
+    EXPECT_EQ(input.find(seed), std::string::npos);
+    ASSERT_EQ(Run(bin + "resection --seed " + seed + " --noise 0.003 --out again"), 0);
+    EXPECT_EQ(Read(dir / "again/input.txt"), input);
+    EXPECT_EQ(Read(dir / "again/truth.txt"), Read(folder / "truth.txt"));
+    fs::remove_all(dir / "again");
+  }
 }
 
 // The README's worked example runs as written and prints what the README
