@@ -56,7 +56,7 @@ std::vector<double> ReportNumbers(const Lines& report, const std::string& captio
 // the scale of about 10; the angles follow over the size of the area. The
 // tolerances are two to three times the largest error of 40 seeds.
 // A tolerance of 0 marks a point or station number, which must be equal.
-TEST_F(ExerciseTest, NoiseFreeExercisesGiveBackTheirTruth) {
+TEST_F(ExerciseTest, NoiseFreeGiveBackTheTruth) {
   struct Case {
     const char* operation;
     const char* truthWord;  // the truth.txt lines to read
@@ -193,7 +193,7 @@ TEST(StudentSeeds, FollowTheStatedKeyedHash) {
 // A student's input.txt holds neither its seed nor the class seed; the id in
 // its title leads, through the instructor's class-ids.txt alone, to the name
 // and the seed, which makes the same folder again.
-TEST_F(ExerciseTest, TheTitleIdMapsBackThroughTheClassList) {
+TEST_F(ExerciseTest, TitleIdMapsBackThroughTheList) {
   const std::string bin = TESSARO_BIN_DIR "/tessaro-exercise ";
   const std::string classSeed = "9182736450918273645";
   File("class.txt", "Ada\nCarl\n");
