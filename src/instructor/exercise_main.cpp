@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "instructor/exercise.h"
+#include "shell/system_reason.h"
 
 namespace {
 
@@ -104,13 +105,17 @@ struct Student {
 bool ReadClass(const std::string& classFile, std::vector<Student>& students) {
   std::ifstream names(classFile);
   if (!names) {
-    std::cerr << "tessaro-exercise: cannot read the class list " << classFile << '\n';
+    std::cerr << "tessaro-exercise: cannot read the class list " << classFile << ": "
+              << tessaro::OpenFailureReason(classFile, errno) << '\n';
     return false;
   }
   std::set<std::string> folders;
   std::string line;
   for (int number = 1; std::getline(names, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Windows editors start a UTF-8 file with a byte-order mark; it is not a
+    // part of the first name (which makes the seed).
+    if (number == 1 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
     const std::size_t first = line.find_first_not_of(" \t");
     if (first == std::string::npos || line[first] == '#') continue;
     const std::string name = line.substr(first, line.find_last_not_of(" \t") - first + 1);

@@ -116,7 +116,9 @@ TEST_F(ExerciseTest, SeedsAndClasses) {
   EXPECT_NE(Read(dir / "a" / "input.txt"), Read(dir / "c" / "input.txt"));
 
   File("class.txt", "# group 2\nAda Lovelace\n\nCarl Pulfrich\r\n");
-  File("reversed.txt", "Carl Pulfrich\nAda Lovelace\n");
+  File("reversed.txt",
+       "\xEF\xBB\xBF"
+       "Carl Pulfrich\nAda Lovelace\n");  // as Notepad saves it
   ASSERT_EQ(Run(bin + "absolute --seed 9 --class class.txt --out k1 && " + bin +
                 "absolute --seed 9 --class reversed.txt --out k2"),
             0);
