@@ -4,7 +4,8 @@
 #                then everything again under ASan+UBSan
 #   make demo    run examples/demo.tss headless and print the report
 #   make bench   build and run the benchmarks
-#   make package build the .deb (Release, in build-package/)
+#   make package build the .deb (Release, in build-package/): the programs and
+#                what ships with them, no tests
 #   make fuzz    build the libFuzzer harnesses with clang and run each for
 #                FUZZ_SECONDS on its corpus in build-fuzz/runs/
 
@@ -91,7 +92,7 @@ examples: build
 	$(BUILD)/bin/tessaro-make-examples examples
 
 package: deps
-	$(CONFIGURE) -B build-package -DCMAKE_BUILD_TYPE=Release
+	$(CONFIGURE) -B build-package -DCMAKE_BUILD_TYPE=Release -DTESSARO_BUILD_TESTS=OFF
 	cmake --build build-package -j $(JOBS) --target package
 	@ls build-package/*.deb
 

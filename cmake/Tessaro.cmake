@@ -17,7 +17,7 @@ function(tessaro_add_test folder target)
   if(NOT ARG_TESTING)
     set(ARG_TESTING tessaro_testing)
   endif()
-  if(TESSARO_BUILD_FUZZ)
+  if(TESSARO_BUILD_FUZZ OR NOT TESSARO_BUILD_TESTS)
     return()  # the fuzzing tree builds no GoogleTest programs
   endif()
   add_executable(${target} ${ARG_SOURCES})
