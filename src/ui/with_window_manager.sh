@@ -47,7 +47,8 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 [ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(tr -d '\n' <"$work/display")"
+DISPLAY=":$(tr -d '\n' <"$work/display")"
+export DISPLAY
 xprop -root >/dev/null 2>&1 || fail "Xvfb does not answer on $DISPLAY"
 
 # Openbox's own defaults, not the settings of whoever runs the test.
