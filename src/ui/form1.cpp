@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "ui/placement.h"
+
 namespace tessaro {
 
 namespace {
@@ -150,7 +152,7 @@ QWidget* Form1::MakeFrame(Frame frame) {
 
 void Form1::Load() {
   const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-  if (screen) move(screen->availableGeometry().topLeft());
+  if (screen) PlaceFrame(*this, screen->availableGeometry().topLeft());
   console_.Load();
 }
 

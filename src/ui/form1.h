@@ -17,8 +17,9 @@ class Form1 : public QWidget {
  public:
   explicit Form1(Console& console);
 
-  // What the window does when it loads: moves to the upper left corner of
-  // the screen and lets the console start (Pi, flags).
+  // What the window does when it loads: moves its frame, title bar
+  // included, to the upper left corner of the screen's available area and
+  // lets the console start (Pi, flags).
   void Load();
   // Shows the console's caption of a status label or of the window itself;
   // false when the name is not one of Form1's.

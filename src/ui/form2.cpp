@@ -5,7 +5,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace tessaro {
 
@@ -13,6 +16,30 @@ namespace {
 
 const char* const kLabels[9] = {" Xo",   " Yo",  " Zo", "Omega",    "Phi",
                                 "Kappa", "S-xy", "S-z", "S-OmPhiKa"};
+
+// A box wide enough to show whole the longest number the resection writes
+// into it: a sign, fifteen digits and a three-digit exponent.
+class ValueBox : public QLineEdit {
+ public:
+  using QLineEdit::QLineEdit;
+  QSize sizeHint() const override { return Widened(QLineEdit::sizeHint()); }
+  QSize minimumSizeHint() const override { return Widened(QLineEdit::minimumSizeHint()); }
+
+ private:
+  QSize Widened(QSize size) const {
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    // QLineEdit keeps 2 pixels clear on either side of its text, and the
+    // text fits only with one more pixel and the cursor after it.
+    const int cursor = style()->pixelMetric(QStyle::PM_TextCursorWidth, &option, this);
+    const QMargins margins = textMargins() + contentsMargins();
+    const int text = fontMetrics().horizontalAdvance("-8.88888888888888E-308") + 1 + cursor +
+                     2 * 2 + margins.left() + margins.right();
+    const QSize box =
+        style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(text, size.height()), this);
+    return {std::max(size.width(), box.width()), size.height()};
+  }
+};
 
 }  // namespace
 
@@ -24,13 +51,11 @@ Form2::Form2(Console& console) : console_(console) {
   auto* frame = new QGroupBox("Change Station Values", this);
   frame->setObjectName("Frame1");
   auto* grid = new QGridLayout(frame);
-  const int boxWidth = fontMetrics().horizontalAdvance(QString(18, u'0'));
   for (int i = 0; i < 9; ++i) {
     auto* label = new QLabel(kLabels[i], frame);
     label->setObjectName(QStringLiteral("Label1(%1)").arg(i));
-    auto* box = new QLineEdit(frame);
+    auto* box = new ValueBox(frame);
     box->setObjectName(QStringLiteral("Text1(%1)").arg(i));
-    box->setMinimumWidth(boxWidth);
     label->setBuddy(box);
     grid->addWidget(label, i, 0);
     grid->addWidget(box, i, 1);

@@ -7,9 +7,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <vector>
+
+#include "ui/placement.h"
 
 namespace tessaro {
 
@@ -65,19 +69,37 @@ QScreen* ScreenOf(const QWidget* widget) {
   return QGuiApplication::primaryScreen();
 }
 
-// Places a window beside the main window, at the top or at the bottom of
-// the screen, keeping it on the screen.
+// The main window's buttons, on the screen.
+std::vector<QRect> Buttons(const QWidget& main) {
+  std::vector<QRect> buttons;
+  for (const QPushButton* button : main.findChildren<QPushButton*>())
+    buttons.emplace_back(button->mapToGlobal(QPoint(0, 0)), button->size());
+  return buttons;
+}
+
+// Places a window of the console the first time it is shown: the results
+// and help windows to the right of the main window or below it, the station
+// values dialog at the bottom of the screen, where they cover none of the
+// main window's buttons. A results window too high for the room below the
+// main window may be shortened to fit there, down to half its height; where
+// nothing fits, it goes where it covers the fewest buttons.
 void PlaceBeside(QWidget& window, const QWidget& main, bool atBottom) {
   const QScreen* screen = ScreenOf(&main);
   if (!screen) return;
   const QRect area = screen->availableGeometry();
-  const QSize wanted = window.testAttribute(Qt::WA_Resized) ? window.size() : window.sizeHint();
-  const QSize size = wanted.boundedTo(area.size());
-  window.resize(size);
-  const int x = std::clamp(main.frameGeometry().right() + 1, area.left(),
-                           std::max(area.left(), area.right() + 1 - size.width()));
-  const int y = atBottom ? std::max(area.top(), area.bottom() + 1 - size.height()) : area.top();
-  window.move(x, y);
+  const QRect m = FrameGeometry(main);
+  const QSize client = window.testAttribute(Qt::WA_Resized) ? window.size() : window.sizeHint();
+  const QSize size = client.grownBy(FrameMargins(window)).boundedTo(area.size());
+  const QPoint right(m.right() + 1, atBottom ? area.bottom() + 1 - size.height() : m.top());
+  const QPoint below(m.left(), m.bottom() + 1);
+  std::vector<QRect> candidates{QRect(right, size), QRect(below, size)};
+  const int room = area.bottom() - m.bottom();
+  if (!atBottom && room >= size.height() / 2)
+    candidates.emplace_back(below, QSize(size.width(), room));
+  candidates.emplace_back(area.bottomRight() + QPoint(1, 1) - QPoint(size.width(), size.height()),
+                          size);
+  const QRect frame = ChooseFrame(candidates, area, Buttons(main));
+  PlaceFrame(window, frame.topLeft(), frame.size());
 }
 
 }  // namespace
@@ -200,10 +222,6 @@ void QtUiPort::ShowWindow(Window window) {
   }
   widget->show();
   widget->raise();
-  if (window == Window::Form3 && refitHelp_) {
-    refitHelp_ = false;
-    FitHelpWindow();
-  }
 }
 
 void QtUiPort::HideWindow(Window window) {
@@ -214,18 +232,15 @@ void QtUiPort::PlaceHelpWindow() {
   if (!form3_) return;
   FitHelpWindow();
   placed_[static_cast<std::size_t>(Window::Form3)] = true;
-  // The window's frame is known only once it is on screen: fit it again
-  // when it is shown.
-  refitHelp_ = true;
 }
 
 void QtUiPort::FitHelpWindow() {
   const QScreen* screen = ScreenOf(form1_.get());
   if (!screen) return;
   const QRect area = screen->availableGeometry();
-  const int frame = form3_->frameGeometry().height() - form3_->height();
-  form3_->resize(std::min(form3_->width(), area.width()), area.height() - frame);
-  form3_->move(area.topLeft());
+  const QMargins frame = FrameMargins(*form3_);
+  const int width = std::min(form3_->width() + frame.left() + frame.right(), area.width());
+  PlaceFrame(*form3_, area.topLeft(), QSize(width, area.height()));
 }
 
 void QtUiPort::EndProgram() {

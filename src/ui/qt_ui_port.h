@@ -46,7 +46,8 @@ class QtUiPort : public UiPort {
   // Brings every print surface on screen up to date, so that a dialog is
   // answered with the current results in view.
   void FlushSurfaces();
-  // Form3 at the upper left corner of the screen, as high as the screen.
+  // Form3's frame at the upper left corner of the screen's available area,
+  // as high as that area.
   void FitHelpWindow();
   // The window that a dialog belongs to.
   QWidget* DialogParent();
@@ -57,8 +58,7 @@ class QtUiPort : public UiPort {
   std::unique_ptr<PrintWindow> form3_;
   std::unique_ptr<Form2> form2_;
   std::array<bool, 3> placed_{};  // placed on the screen once
-  bool refitHelp_ = false;
-  QString lastDirectory_;  // where the last file was chosen
+  QString lastDirectory_;         // where the last file was chosen
 };
 
 }  // namespace tessaro
