@@ -1,4 +1,4 @@
-// tessaro-compare: a student's report against the answer key, line by line.
+// tessaro-compare: students' reports marked against the answer key.
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -15,19 +15,22 @@ namespace {
 const char kUsage[] = "usage: tessaro-compare [--quiet | --tsv] KEY REPORT...\n";
 
 const char kHelp[] =
-    "Compares each REPORT with the answer key KEY line by line, as a marker does:\n"
-    "texts and whole numbers must be equal; a real may differ by one unit of its\n"
-    "last printed digit (with the same number of decimals). Blanks only separate.\n"
-    "Line ends CR LF and LF are both accepted.\n"
+    "Compares each REPORT with the answer key KEY as a marker does: texts and\n"
+    "whole numbers must be equal; a real may differ by one unit of its last\n"
+    "printed digit (with the same number of decimals). Blanks only separate.\n"
+    "Line ends CR LF and LF are both accepted. The report is first aligned with\n"
+    "the key, so that a missing or an extra line counts as one difference.\n"
     "\n"
-    "Prints each differing line with its number, both versions and the column\n"
+    "Prints each difference with its line numbers, both versions and the column\n"
     "where they part, then a summary such as\n"
     "  312 of 315 lines agree; first difference at line 41\n"
+    "(lines of the key, and how many of them agree with a line of the report).\n"
     "--quiet   the summary alone\n"
-    "--tsv     one row per report: report, lines, agreeing, first difference\n"
+    "--tsv     one row per report: report, lines, agreeing, and the key's and\n"
+    "          the report's line of the first difference\n"
     "\n"
     "Exit status: 0 when every line of every report agrees, 1 when some line\n"
-    "differs, 2 when a file cannot be read.\n";
+    "differs, is missing or is extra, 2 when a file cannot be read.\n";
 
 // Reads the lines of a report; when it cannot, `why` is the reason as the
 // system words it. A folder opens as a stream but reads as nothing: it is
@@ -91,28 +94,31 @@ int main(int argc, char** argv) {
     return 2;
   }
   int status = 0;
-  if (tsv) std::cout << "report\tlines\tagreeing\tfirst difference\n";
+  if (tsv) std::cout << "report\tlines\tagreeing\tkey line\treport line\n";
   for (std::size_t f = 1; f < files.size(); ++f) {
     std::vector<std::string> report;
     if (!ReadLines(files[f], report, why)) {
       std::cerr << "tessaro-compare: cannot read " << files[f] << ": " << why << '\n';
-      if (tsv) std::cout << files[f] << "\tunreadable\t\t\n";
+      if (tsv) std::cout << files[f] << "\tunreadable\t\t\t\n";
       status = 2;
       continue;
     }
     const tessaro::Comparison c = tessaro::CompareReports(key, report);
     if (!c.differences.empty() && status == 0) status = 1;
     if (tsv) {
-      std::cout << files[f] << '\t' << c.lines << '\t' << c.Agreeing() << '\t'
-                << (c.differences.empty() ? std::string() : std::to_string(c.differences[0].line))
-                << '\n';
+      std::cout << files[f] << '\t' << c.keyLines << '\t' << c.agreeing << '\t';
+      if (c.differences.empty())
+        std::cout << "\t\n";
+      else
+        std::cout << c.differences[0].keyLine << '\t' << c.differences[0].reportLine << '\n';
       continue;
     }
     const std::string prefix = files.size() > 2 ? files[f] + ": " : "";
     if (!quiet)
       for (const tessaro::LineDifference& d : c.differences) {
-        std::cout << prefix << "line " << d.line << ", column " << d.column << '\n';
-        std::cout << "  key:    " << (d.keyMissing ? "(no line)" : d.key) << '\n';
+        std::cout << prefix << tessaro::Position(d);
+        if (d.column > 0) std::cout << ", column " << d.column;
+        std::cout << "\n  key:    " << (d.keyMissing ? "(no line)" : d.key) << '\n';
         std::cout << "  report: " << (d.reportMissing ? "(no line)" : d.report) << '\n';
       }
     std::cout << prefix << tessaro::Summary(c) << '\n';
