@@ -11,14 +11,14 @@ namespace tessaro {
 Operations MakeOperations() {
   Operations ops;
   ops.ReadImageTransHeader = ReadImageTransHeader;
-  ops.TransformImages = TransformImages;
+  ops.TransformImages = [](Console& c, std::int16_t& refusal) { TransformImages(c, refusal); };
   ops.ReadResectionInput = ReadResectionInput;
-  ops.Resection = Resection;
-  ops.ReadIntersectionData = ReadIntersectionData;
-  ops.ComputeIntersection = ComputeIntersection;
-  ops.RelativeOrientation = RelativeOrientation;
+  ops.Resection = [](Console& c, int mode) { Resection(c, mode); };
+  ops.ReadIntersectionData = [](Console& c) { ReadIntersectionData(c); };
+  ops.ComputeIntersection = [](Console& c) { ComputeIntersection(c); };
+  ops.RelativeOrientation = [](Console& c) { RelativeOrientation(c); };
   ops.ReadAbsoluteOrientationData = ReadAbsoluteOrientationData;
-  ops.ComputeAbsoluteOrientation = ComputeAbsoluteOrientation;
+  ops.ComputeAbsoluteOrientation = [](Console& c) { ComputeAbsoluteOrientation(c); };
   return ops;
 }
 
