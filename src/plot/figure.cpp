@@ -239,8 +239,9 @@ MapPanel::MapPanel(std::string kind, std::string title, double width, double hei
   const double w = extent.xmax - extent.xmin, h = extent.ymax - extent.ymin;
   double side = std::max(w, h);
   if (!(side > 0)) side = 1;
-  // Room around the marks for vectors of about a tenth of the panel.
-  const double pad = 0.15 * side;
+  // Room around the marks for vectors of about a tenth of the panel, which
+  // is measured along its shorter side.
+  const double pad = 0.15 * std::max(std::min(w, h), side / 3);
   const double areaW = width - kLeft - kRight, areaH = height - kTop - kBottom;
   scale_ = std::min(areaW / (w + 2 * pad), areaH / (h + 2 * pad));
   if (!(scale_ > 0) || !std::isfinite(scale_)) scale_ = 1;

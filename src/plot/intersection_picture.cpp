@@ -79,6 +79,9 @@ std::string DrawIntersection(const IntersectionResult& r) {
     ground.Note("all Sx, Sy are 0.000");
   ground.Legend(Shape::Square, "station", "projection centre");
   ground.Legend(Shape::Dot, "ground", "new point");
+  if (photos.size() > kPhotosShown)
+    ground.Note("image residuals of the first " + std::to_string(kPhotosShown) + " of " +
+                std::to_string(photos.size()) + " photographs");
   figure.Add(ground);
 
   // One panel per photograph, all at one scale and one magnification.
@@ -98,6 +101,7 @@ std::string DrawIntersection(const IntersectionResult& r) {
   }
   const MapPanel probe("", "", kPanelSize, kPanelSize, image, "", false);
   const NiceStep magnification = Magnification(longest, probe.Across());
+  photos.resize(std::min(photos.size(), kPhotosShown));
   for (std::int32_t photo : photos) {
     MapPanel panel("image", "Photograph " + std::to_string(photo) + ": image residuals", kPanelSize,
                    kPanelSize, image, "image units", false, {std::nullopt, photo});

@@ -36,9 +36,12 @@ class Console;
 
 // ---- What each picture is drawn from ----------------------------------------
 
-// The photos of an image transformation run: one panel each, the latest
-// kPhotosShown of them. A photo is shared by the pictures that show it.
+// A picture shows at most this many panels of photographs: of an image
+// transformation the latest, of an intersection and a strip the first.
 inline constexpr std::size_t kPhotosShown = 16;
+
+// The photos of an image transformation run, one panel each. A photo is
+// shared by the pictures that show it.
 struct ImageTransPicture {
   Calibration calibration;
   std::vector<std::shared_ptr<const PhotoTransformation>> photos;

@@ -2,6 +2,7 @@
 // flight order, the footprint of each photograph, the ground points), the
 // RMS of every iteration, and the image residuals of each photograph in a
 // grid of small panels, flagged points in the flag colour.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -76,7 +77,13 @@ std::string DrawRelativeOrientation(const StripPicture& picture) {
   for (std::ptrdiff_t i = 1; i <= r.GroundPoints.size(); ++i)
     extent.Add(r.GroundPoints(i)[0], r.GroundPoints(i)[1]);
 
-  MapPanel plan("plan", "The strip in plan", kPanelSize, kPanelSize, extent, "model units", true);
+  // A long strip gets a wide panel, up to three times as wide as high.
+  const double aspect =
+      extent.Empty()
+          ? 1
+          : std::clamp((extent.xmax - extent.xmin) / (extent.ymax - extent.ymin), 1.0, 3.0);
+  MapPanel plan("plan", "The strip in plan", kPanelSize * (std::isfinite(aspect) ? aspect : 3),
+                kPanelSize, extent, "model units", true);
   for (std::size_t k = 0; k < footprints.size(); ++k)
     plan.Polygon("footprint", {std::nullopt, s.PhotoNumber(k + 1)}, footprints[k], true);
   plan.Polygon("flight", {}, flight, false);
@@ -97,6 +104,10 @@ std::string DrawRelativeOrientation(const StripPicture& picture) {
                  std::to_string(s.ImagePointNumber(p, r.Flagged(p))) + " on " +
                  std::to_string(s.PhotoNumber(p));
   if (!flagged.empty()) plan.Note("flagged *Error*: " + flagged);
+  const std::int32_t shown = std::min<std::int32_t>(s.PhotoCount, kPhotosShown);
+  if (shown < s.PhotoCount)
+    plan.Note("image residuals of the first " + std::to_string(shown) + " of " +
+              std::to_string(s.PhotoCount) + " photographs");
   plan.Legend(Shape::Square, "station", "projection centres in flight order");
   if (r.GroundPoints.size() > 0) plan.Legend(Shape::Dot, "ground", "ground point");
   figure.Add(plan);
@@ -114,9 +125,9 @@ std::string DrawRelativeOrientation(const StripPicture& picture) {
   Extent frame;
   frame.Add(-half, -half);
   frame.Add(half, half);
-  std::vector<std::vector<ResidualVector>> residuals(s.PhotoCount);
+  std::vector<std::vector<ResidualVector>> residuals(shown);
   double longest = 0;
-  for (std::int32_t p = 1; p <= s.PhotoCount; ++p) {
+  for (std::int32_t p = 1; p <= shown; ++p) {
     std::vector<ResidualVector>& v = residuals[p - 1];
     for (std::int32_t k = 1; k <= s.PointCount(p); ++k) {
       frame.Add(s.ImageX(p, k), s.ImageY(p, k));
@@ -133,7 +144,7 @@ std::string DrawRelativeOrientation(const StripPicture& picture) {
   }
   const MapPanel probe("", "", kSmallPanelSize, kSmallPanelSize, frame, "", false);
   const NiceStep factor = Magnification(longest, probe.Across());
-  for (std::int32_t p = 1; p <= s.PhotoCount; ++p) {
+  for (std::int32_t p = 1; p <= shown; ++p) {
     const std::int32_t photo = s.PhotoNumber(p);
     MapPanel panel("image", "Photograph " + std::to_string(photo), kSmallPanelSize, kSmallPanelSize,
                    frame, "image units", false, {std::nullopt, photo});
