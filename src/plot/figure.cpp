@@ -218,7 +218,7 @@ std::string Panel::Text(double x, double y, std::string_view cls, std::string_vi
 std::string Panel::Svg(double x, double y) const {
   std::string g = "<g class=\"panel\"" + Attribute("data-panel", kind_);
   if (ids_.photo) g += " data-photo=\"" + std::to_string(*ids_.photo) + "\"";
-  g += " transform=\"translate(" + SvgNumber(x) + " " + SvgNumber(y) + ")\">\n";
+  g += " transform=\"translate(" + SvgNumber(x) + "," + SvgNumber(y) + ")\">\n";
   g += "<rect class=\"panel-border\" x=\"0.5\" y=\"0.5\"" + Attribute("width", width_ - 1) +
        Attribute("height", height_ - 1) + " fill=\"#ffffff\" stroke=\"#c8c8c8\"/>\n";
   g += Text(width_ / 2, 20, "panel-title", title_, "middle",
