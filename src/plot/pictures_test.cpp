@@ -163,14 +163,14 @@ double Value(const std::string& text) { return std::strtod(text.c_str(), nullptr
 // numbers (blank and dashed lines skipped) up to the first other line; the
 // photograph of a row is its field `photo` or the number on the last line
 // holding `photoLine`.
-struct TableSpec {
+struct ResidualTable {
   const char* heading;
   int point, photo;
   std::vector<int> components;
   const char* photoLine = nullptr;
 };
 
-std::vector<Row> ResidualRows(const Lines& report, const TableSpec& t) {
+std::vector<Row> ResidualRows(const Lines& report, const ResidualTable& t) {
   std::vector<Row> rows;
   bool inTable = false;
   std::string photo;
@@ -209,7 +209,7 @@ std::vector<Row> ResidualRows(const Lines& report, const TableSpec& t) {
 struct Example {
   const char* name;
   const char* session;  // after the report is chosen; ends with "plot picture.svg"
-  TableSpec table;      // heading "" when the report prints no residuals
+  ResidualTable table;  // heading "" when the report prints no residuals
 };
 void PrintTo(const Example& e, std::ostream* os) { *os << e.name; }
 
