@@ -135,7 +135,7 @@ void ReadAbsoluteOrientationData(Console& c) {
   c.job.ReadyFlag(kAbsoluteEntered) = kTrue;
 }
 
-void ComputeAbsoluteOrientation(Console& c) {
+void ComputeAbsoluteOrientation(Console& c, const AbsoluteObserver& observe) {
   Module1& m = c.module;
   // The control and point arrays are shared: another operation's input may
   // have replaced them since, with more control points or more image points
@@ -151,6 +151,7 @@ void ComputeAbsoluteOrientation(Console& c) {
                             m.AbsRedundancy, m.AbsUnknowns);
   // The unknowns keep what the iterations solved, also when the solver failed.
   m.AbsUnknowns = s.Unknowns;
+  if (observe) observe(c, s);
   if (s.outcome.ending == Ending::Singular) return c.ShowMessage("Error in Matrix inversion");
   PrintReport(c, s);
   // The measured points are replaced by their ground coordinates.

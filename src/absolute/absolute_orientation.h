@@ -13,6 +13,10 @@
 // InputError, which the console shows.
 #pragma once
 
+#include <functional>
+
+#include "absolute/conformal_transform.h"
+
 namespace tessaro {
 
 class Console;
@@ -32,6 +36,10 @@ void ReadAbsoluteOrientationData(Console& c);
 // report, then transforms every measured point, prints it and keeps the
 // transformed coordinates in place of the model coordinates. A singular
 // normal matrix shows "Error in Matrix inversion" and reports nothing.
-void ComputeAbsoluteOrientation(Console& c);
+//
+// observe, when given, is told of the solution before it is reported or
+// its failure shown, while the module still holds the model coordinates.
+using AbsoluteObserver = std::function<void(Console& c, const AbsoluteSolution& solution)>;
+void ComputeAbsoluteOrientation(Console& c, const AbsoluteObserver& observe = {});
 
 }  // namespace tessaro

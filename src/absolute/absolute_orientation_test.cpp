@@ -18,7 +18,7 @@ std::string N(double v, const char* after = "") { return std::to_string(std::lro
 Operations AbsoluteOnly() {
   Operations ops;
   ops.ReadAbsoluteOrientationData = ReadAbsoluteOrientationData;
-  ops.ComputeAbsoluteOrientation = ComputeAbsoluteOrientation;
+  ops.ComputeAbsoluteOrientation = [](Console& c) { ComputeAbsoluteOrientation(c); };
   return ops;
 }
 

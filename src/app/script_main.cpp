@@ -13,7 +13,8 @@ int main(int argc, char** argv) {
                  "an Open caption followed by a file name chooses that file; 'answer TEXT'\n"
                  "queues the reply to the next prompt ('answer' alone: Cancel);\n"
                  "'Station values: T0|...|T8' fills the station values window;\n"
-                 "'dump NAME' prints BlackBoard, Help, Console, Labels or Station values.\n"
+                 "'dump NAME' prints BlackBoard, Help, Console, Labels or Station values;\n"
+                 "'plot FILE.svg' writes the picture of the last operation run.\n"
                  "Exit status: 0 when the script ran to its end, 2 for a script error,\n"
                  "1 when the script cannot be read. See tessaro-script(1).\n";
     return 0;

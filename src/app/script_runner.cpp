@@ -103,6 +103,15 @@ void RunLine(const std::string& line, int number, Console& console, ScriptPort& 
     Dump(name, lines, out);
     return;
   }
+  if (line == "plot" || line.rfind("plot ", 0) == 0) {
+    const std::string file = line.size() > 5 ? line.substr(5) : std::string();
+    if (file.empty()) throw ScriptError{"plot needs the name of the file to write"};
+    if (!console.HasPicture()) throw ScriptError{"no picture to write yet"};
+    std::ofstream svg(file, std::ios::binary | std::ios::trunc);
+    svg << console.PictureSvg();
+    if (!svg.flush()) throw ScriptError{"the picture cannot be written to " + file};
+    return;
+  }
   const std::string stationPrefix = "Station values:";
   if (line.rfind(stationPrefix, 0) == 0) {
     if (!console.IsShown(Window::Form2))

@@ -9,6 +9,8 @@
 //   Station values: T0|...|T8    type into Form2's boxes and press its Return
 //   dump NAME                    print BlackBoard, Help, Console, Labels or
 //                                Station values between --- NAME --- and --- end ---
+//   plot FILE                    write the picture of the last operation run to
+//                                FILE as SVG (an error before there is one)
 // Standard output gets "message: TEXT" for every message, "prompt: TEXT" and
 // "answer: TEXT" for every prompt. Exit status: 0 when the script ran to its
 // end, 2 for a script error ("SCRIPT:LINE: what is wrong" on the error

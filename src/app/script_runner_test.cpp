@@ -68,6 +68,8 @@ TEST_F(ScriptTest, ScriptErrorsStopWithStatusTwoAndTheLine) {
        "test.tss:1: the Station values window is not shown\n"},
       {"dump Everything\n", "test.tss:1: nothing to dump called \"Everything\"\n"},
       {"Exit\nHelp General\n", "test.tss:2: the program has ended (Exit) before this line\n"},
+      {"Help General\nplot picture.svg\n", "test.tss:2: no picture to write yet\n"},
+      {"plot\n", "test.tss:1: plot needs the name of the file to write\n"},
   };
   for (const auto& [script, error] : cases) {
     const Result r = RunText(script);

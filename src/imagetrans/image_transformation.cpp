@@ -165,14 +165,19 @@ void StorePoints(Module1& m, const std::vector<ImageRecord>& points) {
 }
 
 // Reports a photo and, for a film photo, asks whether its fit is
-// acceptable; refusal becomes the flag of the last film photo.
-void ReportPhoto(Console& c, PhotoTransformation& photo, std::int16_t& refusal) {
+// acceptable; refusal becomes the flag of the last film photo. show(asking)
+// hands the photo to the observer: while its question is asked, and once it
+// is reported, before any message about it.
+void ReportPhoto(Console& c, PhotoTransformation& photo, std::int16_t& refusal,
+                 const std::function<void(bool asking)>& show) {
   if (photo.Accepted) {  // digital: no question, the flag is left alone
     PrintTransformedPoints(c.job.Channel5, photo.Points);
-    return StorePoints(c.module, photo.Points);
+    StorePoints(c.module, photo.Points);
+    return show(false);
   }
   if (photo.outcome.ending == Ending::Refused) {
     refusal = 1;
+    show(false);
     // Below -1 no mode is defined; above 3 the photo is refused like a
     // singular fit.
     if (photo.Mode > 0) return c.ShowMessage(kZeroDeterminant);
@@ -181,19 +186,22 @@ void ReportPhoto(Console& c, PhotoTransformation& photo, std::int16_t& refusal) 
   }
   if (photo.outcome.ending == Ending::Singular) {
     refusal = static_cast<std::int16_t>(photo.outcome.code);
+    show(false);
     return c.ShowMessage(kZeroDeterminant);
   }
   PrintFit(c, photo.Fit);
+  show(true);
   const std::string answer = c.AskLine("Is the solution acceptable? Y/N", Twips{3000, 3000});
   if (answer == "N" || answer == "n") {
     refusal = 1;
     photo.Points.clear();
-    return;
+    return show(false);
   }
   photo.Accepted = true;
   if (!photo.Points.empty()) PrintTransformedPoints(c.job.Channel5, photo.Points);
   StorePoints(c.module, photo.Points);
   refusal = 0;
+  show(false);
 }
 
 }  // namespace
@@ -208,11 +216,13 @@ void ReadImageTransHeader(Console& c) {
   c.job.ReadyFlag(kImageTransEntered) = kTrue;
 }
 
-void TransformImages(Console& c, std::int16_t& refusal) {
+void TransformImages(Console& c, std::int16_t& refusal, const ImageTransObserver& observe) {
   const Calibration cal = ReadCalibration(c);
   for (int place = 1; place <= c.module.TransPhotoCount; ++place) {
     PhotoTransformation photo = TransformPhoto(ReadPhoto(c, cal, place), cal);
-    ReportPhoto(c, photo, refusal);
+    ReportPhoto(c, photo, refusal, [&](bool asking) {
+      if (observe) observe(c, cal, photo, asking);
+    });
   }
   c.job.Channel1.Close();
 }

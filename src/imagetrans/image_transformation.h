@@ -17,6 +17,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+
+#include "imagetrans/plane_transform.h"
 
 namespace tessaro {
 
@@ -38,6 +41,13 @@ void ReadImageTransHeader(Console& c);
 // and ImgY(1..ImgPointCount) hold its image points in photo coordinates.
 // All state lives in the console and the arguments, so the intersection
 // input may call it on its own file.
-void TransformImages(Console& c, std::int16_t& refusal);
+//
+// observe, when given, is told of every photo: of a film photo's fit while
+// its question is asked (asking true), and of each photo once it is
+// reported (false), before a message about it. A picture of the run is
+// drawn from it; the report does not depend on it.
+using ImageTransObserver = std::function<void(Console& c, const Calibration& calibration,
+                                              const PhotoTransformation& photo, bool asking)>;
+void TransformImages(Console& c, std::int16_t& refusal, const ImageTransObserver& observe = {});
 
 }  // namespace tessaro

@@ -32,7 +32,7 @@ class ImageTrans : public SessionTest {
       : SessionTest([] {
           Operations ops;
           ops.ReadImageTransHeader = ReadImageTransHeader;
-          ops.TransformImages = TransformImages;
+          ops.TransformImages = [](Console& c, std::int16_t& r) { TransformImages(c, r); };
           return ops;
         }()) {}
 

@@ -43,15 +43,17 @@ std::string PointText(const GroundPoint& p) {
 }
 
 // The key session: the operation's buttons in the order of a session, every
-// prompt answered with its default (an empty answer).
+// prompt answered with its default (an empty answer), and the picture of the
+// result beside the report.
 TextLines KeySession(const std::string& open, const std::string& enter, const std::string& process,
                      const std::string& close, int prompts) {
   TextLines key = {
       "# The answer key: run `tessaro-script key.tss` in this folder; it writes key-report.txt",
-      "# from input.txt, every question answered with its default (an empty answer).",
+      "# from input.txt, every question answered with its default (an empty answer), and its",
+      "# picture key-report.svg.",
       "Open-OutputFile key-report.txt", open + " input.txt", enter};
   for (int k = 0; k < prompts; ++k) key.push_back("answer");
-  key.insert(key.end(), {process, close, "Exit"});
+  key.insert(key.end(), {process, "plot key-report.svg", close, "Exit"});
   return key;
 }
 

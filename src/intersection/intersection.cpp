@@ -117,7 +117,8 @@ std::string ComparatorBody(const Module1& m, std::int32_t photoNo, std::int32_t 
 // 1..n-2r hold the image points in photo coordinates; refused, the data are
 // not entered.
 bool TransformPhotograph(Console& c, std::int32_t photoNo, std::int32_t n, std::int16_t r,
-                         const std::unordered_map<std::int32_t, int>& seen) {
+                         const std::unordered_map<std::int32_t, int>& seen,
+                         const ImageTransObserver& observe) {
   Module1& m = c.module;
   std::string refusal;
   const std::string body = ComparatorBody(m, photoNo, n, seen, refusal);
@@ -132,7 +133,7 @@ bool TransformPhotograph(Console& c, std::int32_t photoNo, std::int32_t n, std::
   std::swap(c.job.Channel1, own);
   std::int16_t refused = 0;
   try {
-    TransformImages(c, refused);
+    TransformImages(c, refused, observe);
   } catch (...) {
     std::swap(c.job.Channel1, own);
     throw;
@@ -180,7 +181,7 @@ PhotoRecord ReadPhotograph(Console& c) {
 
 // Reads, echoes and files one photograph with its observations; false when
 // it was refused.
-bool FilePhotograph(Console& c, Filing& filing) {
+bool FilePhotograph(Console& c, Filing& filing, const ImageTransObserver& observe) {
   Module1& m = c.module;
   PhotoRecord p = ReadPhotograph(c);
   // A point numbered 0 with a non-zero coordinate is a point: only an
@@ -191,7 +192,7 @@ bool FilePhotograph(Console& c, Filing& filing) {
   for (const auto& [no, times] : seen) pairs += std::int64_t{times} * (times - 1) / 2;
   if (pairs > kLargestCount)
     return Refuse(c, Photograph(p.PhotoNo) + " repeats too many point numbers");
-  if (pairs != 0 && !TransformPhotograph(c, p.PhotoNo, n, pairs, seen)) return false;
+  if (pairs != 0 && !TransformPhotograph(c, p.PhotoNo, n, pairs, seen, observe)) return false;
   n -= 2 * pairs;
 
   const std::int64_t end =
@@ -250,7 +251,7 @@ bool FileGroundPoints(Console& c, Filing& filing, SideHeader& header) {
 }
 
 // Reads, echoes and files the whole input; false when it was refused.
-bool FileIntersectionData(Console& c) {
+bool FileIntersectionData(Console& c, const ImageTransObserver& observe) {
   InputChannel& in = c.job.Channel1;
   ReportChannel& out = c.job.Channel5;
   SideHeader header;
@@ -261,7 +262,7 @@ bool FileIntersectionData(Console& c) {
 
   Filing filing;
   for (int photo = 1; photo <= header.PhotoCount; ++photo)
-    if (!FilePhotograph(c, filing)) return false;
+    if (!FilePhotograph(c, filing, observe)) return false;
   if (!FileGroundPoints(c, filing, header)) return false;
   filing.side.Put(0, Encode(header));
 
@@ -426,7 +427,8 @@ void StoreResults(SideBytes& side, const SideHeader& header, const IntersectionR
 // Intersects every ground point and prints the three tables; false when a
 // point stopped the run with a message. The station cells are left as the
 // rays read up to the stop left them.
-bool IntersectAll(Console& c, SideBytes& side, const SideHeader& header) {
+bool IntersectAll(Console& c, SideBytes& side, const SideHeader& header,
+                  const IntersectionObserver& observe) {
   FiledPoints filed = ReadGroundPoints(side, header);
   const IntersectionResult result = IntersectPoints(std::move(filed.Points));
   // Omega, Phi, Kappa and M end as the last ray taken left them: only its
@@ -444,6 +446,7 @@ bool IntersectAll(Console& c, SideBytes& side, const SideHeader& header) {
     m.StationRotation();
   }
 
+  if (observe) observe(c, result);
   c.ShowBlackBoard();
   PrintResiduals(c.BlackBoard, kWindow, result);
   PrintResiduals(c.job.Channel5, kReport, result);
@@ -465,7 +468,7 @@ bool IntersectAll(Console& c, SideBytes& side, const SideHeader& header) {
 
 }  // namespace
 
-void ReadIntersectionData(Console& c) {
+void ReadIntersectionData(Console& c, const ImageTransObserver& observe) {
   JobState& job = c.job;
   job.FileName[kSideFile] = SideFileName(job.FileName[kRelativeFile]);
   if (job.Channel2.is_open()) job.Channel2.close();
@@ -483,7 +486,7 @@ void ReadIntersectionData(Console& c) {
     return;
   }
   try {
-    if (!FileIntersectionData(c)) return;
+    if (!FileIntersectionData(c, observe)) return;
   } catch (...) {
     // Unreadable input: what was filed so far is of no use.
     DiscardSideFile(job);
@@ -493,7 +496,7 @@ void ReadIntersectionData(Console& c) {
   job.Channel2.close();
 }
 
-void ComputeIntersection(Console& c) {
+void ComputeIntersection(Console& c, const IntersectionObserver& observe) {
   JobState& job = c.job;
   const std::string& name = job.FileName[kSideFile];
   if (job.ReadyFlag(kIntersectionEntered) != kTrue) {
@@ -516,7 +519,7 @@ void ComputeIntersection(Console& c) {
     side.ReadFrom(job.Channel2);
     job.Channel2.clear();
     const SideHeader header = DecodeHeader(side.Get<kSideHeaderSize>(0));
-    IntersectAll(c, side, header);
+    IntersectAll(c, side, header, observe);
   } catch (const SideFileBroken&) {
     c.ShowMessage("The intersection side file " + name +
                   " cannot be read; enter the intersection data again");

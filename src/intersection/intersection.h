@@ -13,6 +13,11 @@
 // from the disk in one piece.
 #pragma once
 
+#include <functional>
+
+#include "imagetrans/image_transformation.h"
+#include "intersection/space_intersection.h"
+
 namespace tessaro {
 
 class Console;
@@ -28,14 +33,19 @@ class Console;
 // transformation is refused, ReadyFlag(3) is cleared and the side file
 // deleted. Points seen on more than eight photographs, more than 32767 points
 // on one photograph or ground points in one file, or a side file that cannot
-// be created are refused with a message.
-void ReadIntersectionData(Console& c);
+// be created are refused with a message. observe is told of those
+// transformations as TransformImages tells of its photos.
+void ReadIntersectionData(Console& c, const ImageTransObserver& observe = {});
 
 // Intersects every ground point of the side file and writes the residual,
 // result and coordinate tables; then deletes the side file. Needs
 // ReadyFlag(3) and the side file that entering built. Overwrites
 // StationValues(1..n) with the x coordinates of a point's rays and leaves
 // Omega, Phi, Kappa (radians) and the rotation M at those of the last ray used.
-void ComputeIntersection(Console& c);
+//
+// observe, when given, is told of the result once the points are
+// intersected (also when a point stopped the run), before any message.
+using IntersectionObserver = std::function<void(Console& c, const IntersectionResult& result)>;
+void ComputeIntersection(Console& c, const IntersectionObserver& observe = {});
 
 }  // namespace tessaro

@@ -43,9 +43,9 @@ class Intersection : public SessionTest {
   Intersection()
       : SessionTest([] {
           Operations o;
-          o.TransformImages = TransformImages;
-          o.ReadIntersectionData = ReadIntersectionData;
-          o.ComputeIntersection = ComputeIntersection;
+          o.TransformImages = [](Console& c, std::int16_t& r) { TransformImages(c, r); };
+          o.ReadIntersectionData = [](Console& c) { ReadIntersectionData(c); };
+          o.ComputeIntersection = [](Console& c) { ComputeIntersection(c); };
           return o;
         }()) {}
   void SetUp() override {

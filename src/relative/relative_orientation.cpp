@@ -157,7 +157,8 @@ bool AskRestart(Console& c, const char* prompt, std::int16_t& DirectionFlag) {
 // iteration's figures go to the window and a message; the window is cleared
 // after each solved one.
 bool Adjust(Console& c, const Strip& s, ArrowheadNormals& normals,
-            const OneBased<double>& StationSigma, std::int16_t& DirectionFlag) {
+            const OneBased<double>& StationSigma, std::int16_t& DirectionFlag,
+            const StripObserver& observe) {
   StripAdjustment adjustment(s, normals, StationSigma, DirectionFlag);
   const StripResult& r = adjustment.Result();
   // Shown and emptied; the first iteration's line goes to the top.
@@ -166,6 +167,7 @@ bool Adjust(Console& c, const Strip& s, ArrowheadNormals& normals,
   c.SetCaption("BlackBoard", kResultsCaption);
   for (bool more = true; more;) {
     more = adjustment.Step();
+    if (observe) observe(c, s, r);
     const StripIteration& it = r.Iterations.back();
     PrintItems(c.BlackBoard, {"  RMS=", Comma, it.SumSquares, Comma, "  ITER=", Comma, it.Iteration,
                               Comma, " STATION="});
@@ -191,7 +193,7 @@ bool Adjust(Console& c, const Strip& s, ArrowheadNormals& normals,
 
 }  // namespace
 
-void RelativeOrientation(Console& c) {
+void RelativeOrientation(Console& c, const StripObserver& observe) {
   JobState& job = c.job;
   if (job.ReadyFlag(kRelativeEntered) != kTrue)
     return c.ShowMessage(NotRefinedMessage(kProcessRelativeCommand));
@@ -219,7 +221,7 @@ void RelativeOrientation(Console& c) {
     ArrowheadNormals normals = StripNormals(s);
     if (!NormalMatrixFits(c, s, normals)) return;
     StoringPass(c, s);
-    if (!Adjust(c, s, normals, StationSigma, DirectionFlag)) return;
+    if (!Adjust(c, s, normals, StationSigma, DirectionFlag, observe)) return;
   }
 }
 

@@ -10,6 +10,10 @@
 // reduced to the principal point) and a record "0,0,0".
 #pragma once
 
+#include <functional>
+
+#include "relative/strip_adjustment.h"
+
 namespace tessaro {
 
 class Console;
@@ -25,6 +29,11 @@ class Console;
 // matrix is singular, and appends the section to the report. Channel 1 stays
 // open at the end of the file after a finished run. An unreadable field
 // raises InputError, which the console shows.
-void RelativeOrientation(Console& c);
+//
+// observe, when given, is told of every iteration before it is shown: the
+// strip as read and the adjustment's result so far.
+using StripObserver =
+    std::function<void(Console& c, const Strip& strip, const StripResult& result)>;
+void RelativeOrientation(Console& c, const StripObserver& observe = {});
 
 }  // namespace tessaro

@@ -31,7 +31,7 @@ std::string Example(const std::string& frame, const std::string& sigma = "0.005"
 
 Operations RelativeOnly() {
   Operations ops;
-  ops.RelativeOrientation = RelativeOrientation;
+  ops.RelativeOrientation = [](Console& c) { RelativeOrientation(c); };
   return ops;
 }
 

@@ -267,7 +267,7 @@ ResectionObservations Observations(const Module1& m) {
 
 // Mode 6: the iterated adjustment, each iteration shown on BlackBoard; the
 // report gets the result section on convergence, else the summary line.
-void MakeResection(Console& c) {
+void MakeResection(Console& c, const ResectionObserver& observe) {
   Module1& m = c.module;
   if (m.PointsInUse < 1)
     return c.ShowMessage(std::string("No control point is in use") + kNotComputed);
@@ -282,11 +282,13 @@ void MakeResection(Console& c) {
   P(4) = m.Omega;
   P(5) = m.Phi;
   P(6) = m.Kappa;
-  ResectionAdjustment run(Observations(m), P, m.IterationLimit);
+  const ResectionObservations obs = Observations(m);
+  ResectionAdjustment run(obs, P, m.IterationLimit);
   int screen = 0;
   for (;;) {
     const ResectionResult& r = run.Step();
     SetStation(m, r.Station);
+    if (observe) observe(c, obs, r);
     if (ShowStep(c, r, screen)) return;
   }
 }
@@ -330,7 +332,7 @@ void ReadResectionInput(Console& c) {
   in.Close();
 }
 
-void Resection(Console& c, int mode) {
+void Resection(Console& c, int mode, const ResectionObserver& observe) {
   if (c.job.ReadyFlag(kResectionEntered) != kTrue)
     return c.ShowMessage(NotRefinedMessage(kMakeResectionCommand));
   KeepRoom(c.module);
@@ -348,7 +350,7 @@ void Resection(Console& c, int mode) {
       c.module.DirectionSign = -c.module.DirectionSign;
       return;
     case kMakeResection:
-      return MakeResection(c);
+      return MakeResection(c, observe);
     default:
       return;
   }

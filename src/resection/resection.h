@@ -9,6 +9,10 @@
 // mode first needs the data entered (ReadyFlag(2)).
 #pragma once
 
+#include <functional>
+
+#include "resection/adjustment.h"
+
 namespace tessaro {
 
 class Console;
@@ -21,6 +25,11 @@ void ReadResectionInput(Console& c);
 
 // Runs one mode of the resection (kPrepareResection ... kMakeResection of
 // shell/commands.h); unknown modes do nothing.
-void Resection(Console& c, int mode);
+//
+// observe, when given, is told of "Make Resection" after every iteration,
+// before it is shown: what the adjustment works from and its result so far.
+using ResectionObserver = std::function<void(Console& c, const ResectionObservations& observations,
+                                             const ResectionResult& result)>;
+void Resection(Console& c, int mode, const ResectionObserver& observe = {});
 
 }  // namespace tessaro

@@ -19,7 +19,7 @@ std::string Edited(std::string text, const std::string& from, const std::string&
 Operations ResectionOnly() {
   Operations ops;
   ops.ReadResectionInput = ReadResectionInput;
-  ops.Resection = Resection;
+  ops.Resection = [](Console& c, int mode) { Resection(c, mode); };
   return ops;
 }
 

@@ -17,6 +17,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shell/commands.h"
@@ -79,6 +80,19 @@ class Console {
     return ui_.AskLine(prompt, position);
   }
 
+  // The picture of the last operation run, as SVG text. An operation hands
+  // over a drawing of its result value after it ran and after every
+  // iteration; it is drawn only when asked for, so that an adjustment that
+  // nobody watches pays nothing for it. The UI port is told of each change.
+  using Picture = std::function<std::string()>;
+  void SetPicture(Picture draw) {
+    picture_ = std::move(draw);
+    ui_.PictureChanged();
+  }
+  bool HasPicture() const { return static_cast<bool>(picture_); }
+  // The SVG document of the current picture; "" before any operation drew one.
+  std::string PictureSvg() const { return picture_ ? picture_() : std::string(); }
+
   Module1 module;
   JobState job;
   PrintSurface BlackBoard;
@@ -109,6 +123,7 @@ class Console {
   Operations ops_;
   std::map<std::string, std::string> captions_;
   std::array<bool, 3> shown_{};
+  Picture picture_;
 };
 
 }  // namespace tessaro

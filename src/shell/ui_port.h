@@ -46,6 +46,10 @@ class UiPort {
   virtual void PlaceHelpWindow() = 0;
   // Ends the program (after the console has closed its channels).
   virtual void EndProgram() = 0;
+  // The picture of the last operation changed: after an operation ran and
+  // after every iteration of one that iterates. Read it with
+  // Console::PictureSvg(); a front-end without a picture window ignores it.
+  virtual void PictureChanged() {}
 };
 
 }  // namespace tessaro
