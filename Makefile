@@ -98,6 +98,7 @@ package: deps
 
 screenshots: build
 	@command -v xvfb-run >/dev/null || $(SUDO) apt-get install -y --no-install-recommends xvfb xauth x11-apps imagemagick
+	@command -v rsvg-convert >/dev/null || $(SUDO) apt-get install -y --no-install-recommends librsvg2-bin
 	xvfb-run -a -s "-screen 0 1600x1000x24" tools/screenshots.sh $(BUILD)/bin
 
 clean:

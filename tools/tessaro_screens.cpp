@@ -1,7 +1,7 @@
 // tessaro-screens EXAMPLES OUTDIR: the pictures of the user guide. Builds
 // the real windows on a console with the real operations, runs the example
 // files through them and saves form1.png, blackboard.png, resection.png,
-// form2.png, relative.png and help.png into OUTDIR.
+// plot.png, form2.png, relative.png and help.png into OUTDIR.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -98,6 +98,11 @@ int main(int argc, char* argv[]) {
   console.PressCaption("Enter Resection Data");
   console.PressCaption("Make Resection");
   ok = Save(port.BlackBoardWindow(), out.filePath("resection.png")) && ok;
+  // Its picture in the Plot window (Ctrl+P).
+  port.PlotView().resize(1100, 460);
+  port.PlotView().show();
+  ok = Save(port.PlotView(), out.filePath("plot.png")) && ok;
+  port.PlotView().hide();
   console.PressCaption("Change Sta Parameters");
   ok = Save(port.StationValuesWindow(), out.filePath("form2.png")) && ok;
 

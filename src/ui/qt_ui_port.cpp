@@ -1,11 +1,13 @@
 #include "ui/qt_ui_port.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -118,6 +120,15 @@ void QtUiPort::Attach(Console& console) {
   form3_ =
       std::make_unique<PrintWindow>(console, Window::Form3, "Form3", console.Form3, false, 100);
   form2_ = std::make_unique<Form2>(console);
+  plot_ =
+      std::make_unique<PlotWindow>([&console] { return console.PictureSvg(); },
+                                   [this](const QString& filter) {
+                                     return QFileDialog::getSaveFileName(
+                                         plot_.get(), "Save the picture", lastDirectory_, filter);
+                                   });
+  report_ = std::make_unique<ReportWindow>([&console] { return console.job.OutputFileName; });
+  OfferAdditions(*form1_);
+  OfferAdditions(*blackBoard_);
   blackBoard_->resize(blackBoard_->sizeHint());
   form3_->resize(form3_->sizeHint());
   form1_->Load();
@@ -243,8 +254,44 @@ void QtUiPort::FitHelpWindow() {
   PlaceFrame(*form3_, area.topLeft(), QSize(width, area.height()));
 }
 
+void QtUiPort::OfferAdditions(QWidget& window) {
+  const std::pair<const char*, QWidget*> additions[] = {{"Plot", plot_.get()},
+                                                        {"Report", report_.get()}};
+  for (const auto& [name, addition] : additions) {
+    auto* action = new QAction(name, &window);
+    action->setShortcut(QKeySequence(name[0] == 'P' ? "Ctrl+P" : "Ctrl+R"));
+    QObject::connect(action, &QAction::triggered, &window,
+                     [this, addition] { ShowAddition(*addition); });
+    window.addAction(action);
+  }
+  window.setContextMenuPolicy(Qt::ActionsContextMenu);
+  // A print surface has its own menu (Copy, Select All); the additions
+  // follow its entries.
+  for (SurfaceView* view : window.findChildren<SurfaceView*>()) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(view, &QWidget::customContextMenuRequested, view, [view, &window](QPoint at) {
+      std::unique_ptr<QMenu> menu(view->createStandardContextMenu(at));
+      menu->addSeparator();
+      menu->addActions(window.actions());
+      menu->exec(view->viewport()->mapToGlobal(at));
+    });
+  }
+}
+
+void QtUiPort::ShowAddition(QWidget& addition) {
+  if (!addition.testAttribute(Qt::WA_WState_ExplicitShowHide))
+    PlaceBeside(addition, *form1_, false);
+  addition.show();
+  addition.raise();
+}
+
+void QtUiPort::PictureChanged() {
+  if (plot_) plot_->PictureChanged();
+}
+
 void QtUiPort::EndProgram() {
   for (QWidget* w : {Widget(Window::BlackBoard), Widget(Window::Form3), Widget(Window::Form2),
+                     static_cast<QWidget*>(plot_.get()), static_cast<QWidget*>(report_.get()),
                      static_cast<QWidget*>(form1_.get())})
     if (w) w->hide();
   QCoreApplication::quit();

@@ -1,5 +1,6 @@
 // The UI port bound to Qt 6 Widgets: modal messages, prompts and file
-// dialogs, and the four windows of a console.
+// dialogs, the four windows of a console, and beside them the Plot and
+// Report windows.
 //
 // The console holds a reference to its port, so the port outlives it; the
 // windows use the console only while it exists.
@@ -13,7 +14,9 @@
 #include "shell/ui_port.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/plot_window.h"
 #include "ui/print_window.h"
+#include "ui/report_window.h"
 
 class QWidget;
 
@@ -31,6 +34,8 @@ class QtUiPort : public UiPort {
   PrintWindow& BlackBoardWindow() { return *blackBoard_; }
   PrintWindow& HelpWindow() { return *form3_; }
   Form2& StationValuesWindow() { return *form2_; }
+  PlotWindow& PlotView() { return *plot_; }
+  ReportWindow& ReportView() { return *report_; }
 
   void ShowMessage(const std::string& text) override;
   std::string AskLine(const std::string& prompt, std::optional<Twips> position) override;
@@ -40,6 +45,7 @@ class QtUiPort : public UiPort {
   void HideWindow(Window window) override;
   void PlaceHelpWindow() override;
   void EndProgram() override;
+  void PictureChanged() override;
 
  private:
   QWidget* Widget(Window window);
@@ -51,12 +57,18 @@ class QtUiPort : public UiPort {
   void FitHelpWindow();
   // The window that a dialog belongs to.
   QWidget* DialogParent();
+  // "Plot" (Ctrl+P) and "Report" (Ctrl+R) as shortcuts of window and in its
+  // context menu, beside the window's own controls, which stay as they are.
+  void OfferAdditions(QWidget& window);
+  void ShowAddition(QWidget& addition);
 
   Console* console_ = nullptr;
   std::unique_ptr<Form1> form1_;
   std::unique_ptr<PrintWindow> blackBoard_;
   std::unique_ptr<PrintWindow> form3_;
   std::unique_ptr<Form2> form2_;
+  std::unique_ptr<PlotWindow> plot_;
+  std::unique_ptr<ReportWindow> report_;
   std::array<bool, 3> placed_{};  // placed on the screen once
   QString lastDirectory_;         // where the last file was chosen
 };

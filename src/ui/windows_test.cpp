@@ -1,8 +1,12 @@
 // BlackBoard, Form3 and Form2: what they show, how they redraw, and what
-// their Return does.
+// their Return does; beside them the Plot and Report windows.
+#include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFontInfo>
 #include <QGroupBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -124,6 +128,71 @@ class WindowsTest : public QObject {
     QCOMPARE(s.console.Text1[5], "-45");
     QCOMPARE(s.console.module.Kappa, -std::atan(1.0));
     QCOMPARE(s.console.module.Xo, 800.0);
+  }
+
+  // Ctrl+P and Ctrl+R (and the context menu, which lists the same actions)
+  // open Plot and Report from the main window and from Temporary Results,
+  // which gain no control. Each picture an operation hands over is drawn at
+  // once, without taking the focus; the report is read as it grows.
+  void plotAndReport() {
+    Session& s = Start();
+    Form1& main = s.port.MainWindow();
+    PlotWindow& plot = s.port.PlotView();
+    const auto buttons = main.findChildren<QPushButton*>().size();
+    QCOMPARE(main.contextMenuPolicy(), Qt::ActionsContextMenu);
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    QTest::keySequence(&main, QKeySequence("Ctrl+P"));
+    QVERIFY(plot.isVisible());
+    QVERIFY(plot.Shown().contains("No picture yet"));
+    const auto svg = [](int i) {
+      return QString(
+                 "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"40\" height=\"30\">"
+                 "<title>iteration %1</title><rect width=\"%1\" height=\"9\"/></svg>")
+          .arg(i)
+          .toStdString();
+    };
+    for (int i = 1; i <= 3; ++i) {
+      s.console.SetPicture([&svg, i] { return svg(i); });
+      QCOMPARE(plot.Shown().toStdString(), svg(i));
+    }
+    QCOMPARE(QApplication::activeWindow(), &main);
+    QCOMPARE(main.findChildren<QPushButton*>().size(), buttons);
+
+    const QString saved = QDir::temp().filePath("tessaro_plot_test");
+    QVERIFY(plot.SaveSvg(saved + ".svg"));
+    QFile file(saved + ".svg");
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().toStdString(), svg(3));
+    QVERIFY(plot.SavePng(saved + ".png"));
+    QCOMPARE(QImage(saved + ".png").size(), QSize(80, 60));
+    QFile::remove(saved + ".svg");
+    QFile::remove(saved + ".png");
+
+    s.console.ShowBlackBoard();
+    PrintWindow& board = s.port.BlackBoardWindow();
+    board.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&board));
+    QTest::keySequence(&board, QKeySequence("Ctrl+R"));
+    ReportWindow& report = s.port.ReportView();
+    QVERIFY(report.isVisible());
+    QVERIFY(report.View().toPlainText().startsWith("No report file is chosen yet"));
+    const QString path = QDir::temp().filePath("tessaro_report_test.txt");
+    std::string error;
+    QVERIFY(s.console.job.Channel5.Open(path.toStdString(), error));
+    s.console.job.OutputFileName = path.toStdString();
+    PrintItems(s.console.job.Channel5, {"Section ", 1});
+    s.console.job.Channel5.Flush();
+    report.Refresh();
+    QCOMPARE(report.View().toPlainText(), "Section  1 \n");
+    for (int i = 2; i <= 200; ++i) PrintItems(s.console.job.Channel5, {"Section ", i});
+    s.console.job.Channel5.Flush();
+    report.Refresh();
+    QCOMPARE(report.View().document()->blockCount(), 201);
+    const QScrollBar* bar = report.View().verticalScrollBar();
+    QCOMPARE(bar->value(), bar->maximum());
+    s.console.job.Channel5.Close();
+    QFile::remove(path);
   }
 };
 
