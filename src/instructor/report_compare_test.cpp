@@ -44,7 +44,7 @@ TEST(ReportCompare, TheMarkersRule) {
 // A line left out or added costs that line alone, also beside changed lines
 // (where a longest run of agreeing lines could match the blank line on the
 // far side of them instead); a changed line is a pair with both line numbers.
-TEST(ReportCompare, RealignsAroundMissingAndExtraLines) {
+TEST(ReportCompare, RealignsAroundGaps) {
   const std::vector<std::string> key =
       SplitLines("Title\r\n\r\n1 .25\r\n2 .50\r\n3 é .75\r\n\r\nEnd\r\n");
   Comparison c = CompareReports(key, SplitLines("Title\n1 .35\n2 .60\n3 é .85\n\nEnd\n"));

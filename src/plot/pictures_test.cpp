@@ -236,7 +236,7 @@ const Example kExamples[] = {
     {"StripFarOff",
      "Open Relative Orient far-off.txt\nEnter Relative Orient Data\nProcess Relative Orient\n",
      {"VY", 0, -1, {2, 4}, "Station Id ="}},
-    {"AbsoluteOrientation",
+    {"Absolute",
      "Open Absolute Orient absolute.txt\nEnter Absolute Orient Data\nProcess Absolute Orient\n",
      {"Vz", 0, -1, {1, 2, 3}}},
 };
@@ -257,7 +257,7 @@ class ExamplePicture : public TempDirTest, public ::testing::WithParamInterface<
   }
 };
 
-TEST_P(ExamplePicture, ShowsWhatTheReportPrints) {
+TEST_P(ExamplePicture, AsReported) {
   const Example& k = GetParam();
   std::istringstream script("Open-OutputFile report.txt\n" + std::string(k.session) +
                             "plot picture.svg\n");
