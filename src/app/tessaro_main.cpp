@@ -17,7 +17,8 @@ int main(int argc, char* argv[]) {
                  "Tessaro, a teaching program for analytical photogrammetry: one window\n"
                  "whose buttons run the image transformation, space resection, space\n"
                  "intersection, relative and absolute orientation on text input files and\n"
-                 "write their report. The Help buttons show each input format. See\n"
+                 "write their report. The Help buttons show each input format; Ctrl+P\n"
+                 "shows the picture of the last operation, Ctrl+R the report. See\n"
                  "tessaro(1); tessaro-script(1) runs the same sessions headless.\n";
     return 0;
   }
