@@ -18,11 +18,12 @@ CONFIGURE   = cmake -S . -G Ninja -Wno-dev
 FUZZ_SECONDS ?= 60
 FUZZ_HARNESSES := imagetrans resection intersection relative absolute script
 
-.PHONY: deps build test run demo bench screenshots examples package clean fuzz fuzz-build
+.PHONY: deps build test run demo bench screenshots examples package clean fuzz fuzz-build web serve-web
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
-	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; \
+	    dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || \
+	      { [ $$p = npm ] && command -v npm >/dev/null; } || echo $$p; \
 	  done); \
 	if [ -n "$$missing" ]; then \
 	  echo "deps: installing" $$missing; \
@@ -37,7 +38,7 @@ build: deps
 
 # Each stage says what it is before it starts, so that a long build on a
 # fresh machine shows where it stands.
-STAGE = @printf '\n=== make test, stage %s of 4: %s ===\n\n'
+STAGE = @printf '\n=== make test, stage %s of 5: %s ===\n\n'
 
 test:
 	$(STAGE) 1 "build/ (with Qt): unit, end-to-end, window and package tests"
@@ -56,6 +57,9 @@ test:
 	$(STAGE) 4 "build-fuzz/ (clang): the fuzzing harnesses on their kept inputs"
 	$(MAKE) --no-print-directory fuzz-build
 	ctest --test-dir build-fuzz -L fuzz --output-on-failure
+	$(STAGE) 5 "build-web/ (emscripten): node replay and the page in headless Chromium"
+	$(MAKE) --no-print-directory web
+	ctest --test-dir build-web --output-on-failure
 
 fuzz-build: deps
 	CC=clang CXX=clang++ $(CONFIGURE) -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -66,6 +70,21 @@ fuzz: fuzz-build
 	for h in $(FUZZ_HARNESSES); do \
 	  fuzz/run.sh build-fuzz/bin/fuzz-$$h fuzz $$h $(FUZZ_SECONDS) build-fuzz/runs/$$h || exit 1; \
 	done
+
+# The browser edition: a static site in build-web/site/, compared in its
+# tests with the native tessaro-script of $(BUILD)/bin.
+WEB_CONFIGURE = $(CONFIGURE) -B build-web -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE=/usr/share/emscripten/cmake/Modules/Platform/Emscripten.cmake \
+  -DTESSARO_NATIVE_BIN=$(CURDIR)/$(BUILD)/bin
+web: deps
+	cd src/web/test && npm ci --no-audit --no-fund --prefer-offline
+	$(WEB_CONFIGURE)
+	cmake --build build-web -j $(JOBS)
+	@echo "web: the site is in build-web/site/"
+
+serve-web: web
+	@echo "Tessaro in the browser: http://localhost:8080/ (Ctrl-C ends)"
+	cd build-web/site && python3 -m http.server 8080 --bind 127.0.0.1
 
 run: build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -102,4 +121,4 @@ screenshots: build
 	xvfb-run -a -s "-screen 0 1600x1000x24" tools/screenshots.sh $(BUILD)/bin
 
 clean:
-	rm -rf $(BUILD) build-asan build-core build-bench build-rel build-package build-fuzz
+	rm -rf $(BUILD) build-asan build-core build-bench build-rel build-package build-fuzz build-web

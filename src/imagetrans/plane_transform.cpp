@@ -98,7 +98,8 @@ void MatchFiducials(std::span<const ImageRecord> calibrated, OneBased<std::int32
     // The places as the scan meets them: none but j and i changes while it
     // runs, and j is behind it.
     std::vector<std::int32_t> scan(places.begin(), places.end());
-    if (i <= count && !places.contains(i)) scan.insert(std::ranges::lower_bound(scan, i), i);
+    if (i <= count && !places.contains(i))
+      scan.insert(std::lower_bound(scan.begin(), scan.end(), i), i);
     for (std::int32_t j : scan) {
       if (j == i || no(j) != mark) continue;
       const std::int32_t other = no(i);

@@ -10,6 +10,16 @@ namespace tessaro {
 
 namespace {
 
+// libc++ before 14 has no std::bit_cast; the builtin behind it is the same.
+#if defined(__cpp_lib_bit_cast)
+using std::bit_cast;
+#else
+template <class To, class From>
+constexpr To bit_cast(const From& from) {
+  return __builtin_bit_cast(To, from);
+}
+#endif
+
 // Writes fields one after the other, least significant byte first. Whole
 // numbers go through the unsigned 64-bit value of the same residue, whose
 // low bytes are their two's complement; conversions between integer types
@@ -22,7 +32,7 @@ class Writer {
   }
   void I16(std::int16_t v) { U(v, 2); }
   void I32(std::int32_t v) { U(v, 4); }
-  void Real(double v) { U(std::bit_cast<std::uint64_t>(v), 8); }
+  void Real(double v) { U(bit_cast<std::uint64_t>(v), 8); }
 
  private:
   unsigned char* p_;
@@ -39,7 +49,7 @@ class Reader {
   // The two's complement of the low bytes, by the same modular conversion.
   std::int16_t I16() { return U(2); }
   std::int32_t I32() { return U(4); }
-  double Real() { return std::bit_cast<double>(U(8)); }
+  double Real() { return bit_cast<double>(U(8)); }
   const unsigned char* Skip(int n) {
     const unsigned char* at = p_;
     p_ += n;

@@ -110,9 +110,13 @@ typedef double Two __attribute__((vector_size(16)));
 typedef double Four __attribute__((vector_size(32)));
 void LaneRowsSse2(const LaneProfile& p, const LaneBatch& batch) { LaneRows<Two>(p, batch); }
 // Taken only where CholeskyHasAvx2(); never FMA.
+#if defined(__x86_64__) || defined(__i386__)
 [[gnu::target("avx2")]] void LaneRowsAvx2(const LaneProfile& p, const LaneBatch& batch) {
   LaneRows<Four>(p, batch);
 }
+#else
+void LaneRowsAvx2(const LaneProfile& p, const LaneBatch& batch) { LaneRows<Four>(p, batch); }
+#endif
 
 }  // namespace
 

@@ -15,10 +15,20 @@
 
 namespace tessaro {
 
+// Only x86 processors can be asked; the WebAssembly build has the SSE2
+// kernels alone (they become WebAssembly SIMD) and no AVX2 build to choose.
+#if defined(__x86_64__) || defined(__i386__)
 bool CholeskyHasAvx2() {
   static const bool has = __builtin_cpu_supports("avx2");
   return has;
 }
+#else
+bool CholeskyHasAvx2() { return false; }
+int CholeskyRunAvx2(double* a, double* b, int n, int mode, bool skipFactor, double* work,
+                    int* first) {
+  return CholeskyRunSse2(a, b, n, mode, skipFactor, work, first);
+}
+#endif
 
 void CholeskySolveWith(bool avx2, OneBased<double>& A, OneBased<double>& B, int N, int Mode,
                        int& ErrCode) {

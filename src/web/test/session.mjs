@@ -1,0 +1,205 @@
+// Replays tessaro-script sessions through the page in headless Chromium,
+// using only the page's own controls (buttons, file chooser, dialogs,
+// the station values boxes), and compares with the native tessaro-script:
+// the downloaded report byte for byte, and the transcript of messages,
+// prompts, answers and window dumps line for line.
+//   node session.mjs SITE_DIR NATIVE_BIN_DIR WORK_DIR SCRIPT:INPUT_DIR...
+// Exit status 0 when every session agrees.
+import { spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import net from 'node:net';
+import { chromium } from 'playwright-core';
+
+const [site, nativeBin, work, ...sessions] = process.argv.slice(2);
+
+function freePort() {
+  return new Promise((resolve) => {
+    const server = net.createServer().listen(0, '127.0.0.1', () => {
+      const { port } = server.address();
+      server.close(() => resolve(port));
+    });
+  });
+}
+
+async function serve(dir) {
+  const port = await freePort();
+  const server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1'],
+                       { cwd: dir, stdio: 'ignore' });
+  for (let i = 0; i < 100; ++i) {
+    const ok = await fetch(`http://127.0.0.1:${port}/index.html`).then((r) => r.ok, () => false);
+    if (ok) return { server, url: `http://127.0.0.1:${port}/` };
+    await new Promise((r) => setTimeout(r, 50));
+  }
+  throw new Error('the static server did not start');
+}
+
+// What tessaro-script's "dump NAME" prints, read from the page.
+async function dump(page, name) {
+  const lines = await page.evaluate((name) => {
+    const text = (el) => el.textContent.split('\n').slice(0, -1);
+    const caption = (id) => document.getElementById(id).textContent;
+    if (name === 'BlackBoard') return text(document.querySelector('#BlackBoard .surface'));
+    if (name === 'Help') return text(document.querySelector('#Form3 .surface'));
+    if (name === 'Console') return text(document.querySelector('#Screen'));
+    if (name === 'Station values')
+      return [...Array(9).keys()].map((k) => `Text1(${k}): ${document.getElementById(`Text1(${k})`).value}`);
+    if (name === 'Labels') {
+      const out = [`Form1: ${caption('Form1-caption')}`];
+      for (const id of ['Label1(0)', 'Label1(1)', 'Label1(3)', 'Label2', 'Label7', 'Label8'])
+        out.push(`${id}: ${document.getElementById(id).textContent}`);
+      for (const id of ['BlackBoard', 'Form3', 'Form2']) out.push(`${id}: ${caption(`${id}-caption`)}`);
+      return out;
+    }
+    return null;
+  }, name);
+  return [`--- ${name} ---`, ...lines, '--- end ---'];
+}
+
+// Answers dialogs until the command has ended.
+async function finishCommand(page, state) {
+  for (;;) {
+    await page.waitForFunction(() => !document.body.classList.contains('busy') ||
+                                     document.querySelector('dialog[open]'));
+    const open = await page.evaluate(() => {
+      const d = document.querySelector('dialog[open]');
+      return d && { id: d.id, text: (d.querySelector('.text') || {}).textContent,
+                    question: document.body.dataset.question };
+    });
+    if (!open) return;
+    if (open.id === 'message-dialog') {
+      state.transcript.push(`message: ${open.text}`);
+      await page.keyboard.press(state.turn++ % 2 ? 'Enter' : 'Escape');
+    } else if (open.id === 'ask-dialog') {
+      state.transcript.push(`prompt: ${open.text}`);
+      if (state.answers.length === 0) throw new Error(`a prompt with no queued answer: ${open.text}`);
+      const reply = state.answers.shift();
+      state.transcript.push(`answer: ${reply}`);
+      if (reply === '') {
+        if (state.turn++ % 2) await page.keyboard.press('Escape');
+        else await page.click('#ask-dialog .cancel');
+      } else {
+        await page.keyboard.type(reply);
+        await page.keyboard.press('Enter');
+      }
+    } else if (open.id === 'report-dialog') {
+      if (state.file === '') {
+        await page.keyboard.press('Escape');
+      } else {
+        await page.fill('#report-dialog input', state.file);
+        await page.keyboard.press('Enter');
+      }
+    } else if (open.id === 'choose-dialog') {
+      if (state.file === '') {
+        await page.click('#choose-dialog .cancel');
+      } else {
+        // The browser's chooser opens at once where the click still counts
+        // as the user's (the filechooser handler answers it); otherwise
+        // the dialog's own button opens it.
+        const closed = await page.waitForFunction(() => !document.getElementById('choose-dialog').open,
+                                                  null, { timeout: 1000 }).then(() => true, () => false);
+        if (!closed) await page.click('#choose-dialog input[type=file]');
+      }
+    }
+    // Answered: the dialog closed, or the next question reopened it.
+    await page.waitForFunction(({ id, question }) => !document.getElementById(id).open ||
+                                 document.body.dataset.question !== question, open, { timeout: 10000 })
+      .catch(() => { throw new Error(`the ${open.id} stayed open (${state.transcript.slice(-3).join(' | ')})`); });
+  }
+}
+
+async function runInPage(browser, url, script, inputs, out) {
+  const context = await browser.newContext({ acceptDownloads: true });
+  const page = await context.newPage();
+  const errors = [];
+  const state = { transcript: [], answers: [], turn: 0, file: '', inputs };
+  page.on('pageerror', (e) => errors.push(String(e)));
+  page.on('filechooser', (chooser) => chooser.setFiles(path.join(state.inputs, state.file)));
+  await page.goto(url);
+  await page.waitForFunction(() => document.body.dataset.readyMs);
+  const captions = await page.evaluate(() =>
+    [...document.querySelectorAll('#Form1 button')].map((b) => b.textContent));
+  let ended = false;
+  for (const raw of fs.readFileSync(script, 'utf8').split('\n')) {
+    const line = raw.replace(/\r$/, '');
+    if (line === '' || line.startsWith('#')) continue;
+    if (line === 'answer' || line.startsWith('answer ')) {
+      state.answers.push(line.slice(7));
+    } else if (line.startsWith('dump ')) {
+      state.transcript.push(...await dump(page, line.slice(5)));
+    } else if (line.startsWith('Station values:')) {
+      const texts = line.slice('Station values:'.length).replace(/^ /, '').split('|');
+      for (let k = 0; k < 9; ++k) await page.fill(`#Text1\\(${k}\\)`, texts[k]);
+      await page.click('#Form2 .return');
+      await finishCommand(page, state);
+    } else {
+      const caption = captions.find((c) => line === c || (c.startsWith('Open') && line.startsWith(`${c} `)));
+      if (!caption) throw new Error(`unknown line: ${line}`);
+      state.file = line.slice(caption.length + 1);
+      // Keyboard: focus the button and press Enter, as a student without a mouse would.
+      await page.getByRole('button', { name: caption, exact: true }).focus();
+      await page.keyboard.press('Enter');
+      await finishCommand(page, state);
+      if (caption === 'Exit') ended = true;
+    }
+  }
+  if (!ended) {
+    await page.click('button:text-is("Exit")');
+    await finishCommand(page, state);
+  }
+  let reportName = null;
+  if (await page.isEnabled('#download-report')) {
+    const download = page.waitForEvent('download');
+    await page.click('#download-report');
+    const d = await download;
+    reportName = d.suggestedFilename();
+    await d.saveAs(path.join(out, reportName));
+  }
+  fs.writeFileSync(path.join(out, 'transcript.txt'), state.transcript.map((l) => `${l}\n`).join(''));
+  const readyMs = Number(await page.evaluate(() => document.body.dataset.readyMs));
+  await context.close();
+  if (errors.length) throw new Error(`errors in the page: ${errors.join('; ')}`);
+  return { reportName, readyMs };
+}
+
+function runNative(script, inputs, dir) {
+  fs.mkdirSync(dir, { recursive: true });
+  for (const f of fs.readdirSync(inputs)) fs.copyFileSync(path.join(inputs, f), path.join(dir, f));
+  const r = spawnSync(path.join(nativeBin, 'tessaro-script'), [path.resolve(script)], { cwd: dir });
+  fs.writeFileSync(path.join(dir, 'transcript.txt'), r.stdout);
+  if (r.status !== 0) throw new Error(`native tessaro-script: ${r.stderr}`);
+}
+
+const { server, url } = await serve(site);
+const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox'] });
+let failed = 0;
+try {
+  for (const session of sessions) {
+    const [script, inputs] = session.split(':');
+    const name = path.basename(script, '.tss');
+    const native = path.join(work, name, 'native');
+    const web = path.join(work, name, 'web');
+    fs.rmSync(path.join(work, name), { recursive: true, force: true });
+    fs.mkdirSync(web, { recursive: true });
+    runNative(script, inputs, native);
+    const started = Date.now();
+    const { reportName, readyMs } = await runInPage(browser, url, script, inputs, web);
+    const problems = [];
+    const same = (a, b) => fs.existsSync(a) && fs.existsSync(b) && Buffer.compare(fs.readFileSync(a), fs.readFileSync(b)) === 0;
+    if (!same(path.join(native, 'transcript.txt'), path.join(web, 'transcript.txt')))
+      problems.push('the transcripts differ');
+    if (!reportName) problems.push('no report to download');
+    else if (!same(path.join(native, reportName), path.join(web, reportName)))
+      problems.push(`the reports ${reportName} differ`);
+    console.log(`${name}: ${problems.length ? problems.join(', ') : 'same bytes'} ` +
+                `(page ready ${readyMs} ms, session ${Date.now() - started} ms)`);
+    if (problems.length) {
+      ++failed;
+      console.log(`  compare: diff ${native} ${web}`);
+    }
+  }
+} finally {
+  await browser.close();
+  server.kill();
+}
+process.exit(failed ? 1 : 0);
