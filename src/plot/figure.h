@@ -14,9 +14,10 @@
 // - Styles are presentation attributes, not a style sheet, and arrowheads
 //   are paths, not markers: every renderer, also one that knows only SVG
 //   Tiny, draws them alike.
-// - Numbers are written with at most two decimals by std::to_chars, which
-//   rounds correctly and knows no locale: the same result gives the same
-//   bytes on every machine.
+// - Numbers are written with at most two decimals by {fmt}, which rounds
+//   correctly and knows no locale: the same result gives the same bytes on
+//   every machine, and in the browser, whose library has no floating
+//   std::to_chars.
 #pragma once
 
 #include <array>
