@@ -1,7 +1,9 @@
 #include "plot/figure.h"
 
+#include <fmt/compile.h>
+#include <fmt/format.h>
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace tessaro {
@@ -64,7 +66,7 @@ Look LookOf(std::string_view cls) {
   if (kind < words.size())
     for (const Look& l : kLooks)
       if (l.kind == words[kind]) look = l;
-  if (std::ranges::find(words, "flagged") != words.end()) look.colour = kFlagColour;
+  if (std::find(words.begin(), words.end(), "flagged") != words.end()) look.colour = kFlagColour;
   return look;
 }
 
@@ -92,10 +94,7 @@ constexpr double kLargestCoordinate = 1e9;
 std::string SvgNumber(double v) {
   if (!std::isfinite(v)) v = 0;
   v = std::clamp(v, -kLargestCoordinate, kLargestCoordinate);
-  char buffer[32];
-  const auto [end, ec] =
-      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 2);
-  std::string s(buffer, ec == std::errc() ? end : buffer);
+  std::string s = fmt::format(FMT_COMPILE("{:.2f}"), v);
   if (s.find('.') != std::string::npos) {
     while (s.back() == '0') s.pop_back();
     if (s.back() == '.') s.pop_back();
@@ -132,11 +131,8 @@ std::string XmlEscape(std::string_view text) {
 }
 
 std::string NiceStep::Text(std::int64_t k) const {
-  char buffer[400];  // room for any double in fixed notation
   const double v = static_cast<double>(k) * value;
-  const auto [end, ec] =
-      std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, decimals);
-  std::string s(buffer, ec == std::errc() ? end : buffer);
+  std::string s = fmt::format(FMT_COMPILE("{:.{}f}"), v, decimals);
   if (s.find_first_not_of("-0.") == std::string::npos && s.starts_with("-")) s.erase(0, 1);
   return s;
 }

@@ -14,8 +14,9 @@
 // - Styles are presentation attributes, not a style sheet, and arrowheads
 //   are paths, not markers: every renderer, also one that knows only SVG
 //   Tiny, draws them alike.
-// - Numbers are written with at most two decimals by std::to_chars, which
-//   rounds correctly and knows no locale: the same result gives the same
+// - Numbers are written with at most two decimals by {fmt}, which rounds
+//   correctly and knows no locale (the standard library of the browser
+//   build has no floating std::to_chars): the same result gives the same
 //   bytes on every machine.
 #pragma once
 
