@@ -214,6 +214,7 @@ function setupPanels() {
   $('#show-plot').addEventListener('click', () => showPanel('Plot'));
   $('#download-report').addEventListener('click', downloadReport);
   $('#Report .download').addEventListener('click', downloadReport);
+  $('#Plot .save').addEventListener('click', savePicture);
 }
 
 function setSurface(name, text) {
@@ -238,14 +239,45 @@ function appendReport(bytes) {
 
 function downloadReport() {
   if (reportChunks.length === 0) return;
-  const url = URL.createObjectURL(new Blob(reportChunks, { type: 'text/plain' }));
+  download(new Blob(reportChunks, { type: 'text/plain' }), reportName);
+}
+
+function download(blob, name) {
+  const url = URL.createObjectURL(blob);
   const a = document.createElement('a');
   a.href = url;
-  a.download = reportName;
+  a.download = name;
   document.body.append(a);
   a.click();
   a.remove();
   setTimeout(() => URL.revokeObjectURL(url), 10000);
+}
+
+// --- the picture of the last operation, as the core drew it ---
+
+let pictureText = '';
+
+// The document is the core's own (no scripts, no links); it is parsed as
+// SVG, never as HTML, and anything that could run or load is dropped all
+// the same before it joins the page.
+function showPicture(svg) {
+  const parsed = new DOMParser().parseFromString(svg, 'image/svg+xml');
+  const root = parsed.documentElement;
+  if (root.localName !== 'svg' || parsed.querySelector('parsererror')) return;
+  for (const el of root.querySelectorAll('script, foreignObject, a, image, use')) el.remove();
+  for (const el of [root, ...root.querySelectorAll('*')])
+    for (const attr of [...el.attributes])
+      if (/^on/i.test(attr.name) || /href$/i.test(attr.name)) el.removeAttribute(attr.name);
+  pictureText = svg;
+  $('#plot-picture').replaceChildren(document.importNode(root, true));
+  $('#Plot .save').disabled = false;
+}
+
+// The file is the picture's text as the core wrote it, as tessaro-script's
+// "plot" line writes it.
+function savePicture() {
+  if (!pictureText) return;
+  download(new Blob([pictureText], { type: 'image/svg+xml' }), 'plot.svg');
 }
 
 // --- the console's questions, each in a modal dialog ---
@@ -371,6 +403,7 @@ function onWorkerMessage(event) {
     case 'surface': setSurface(m.name, m.text); break;
     case 'reportName': reportName = m.name; break;
     case 'report': appendReport(m.bytes); break;
+    case 'picture': showPicture(m.svg); break;
     case 'message': showMessage(m.text); break;
     case 'ask': askLine(m.prompt, m.position); break;
     case 'choose': (m.output ? chooseReport : chooseInput)(); break;

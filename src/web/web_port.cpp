@@ -17,6 +17,7 @@ void tessaro_js_place_help();
 void tessaro_js_end();
 void tessaro_js_surface(const char* name, const char* text);
 void tessaro_js_report(const char* path);
+void tessaro_js_picture(const char* svg);
 }
 
 namespace tessaro {
@@ -66,6 +67,12 @@ void WebPort::Flush(bool force) {
     if (!dirty_[k]) continue;
     dirty_[k] = false;
     tessaro_js_surface(kSurfaceNames[k], surfaces[k]->Text().c_str());
+  }
+  // The picture is drawn only now: an iterating run changes it far more
+  // often than it is sent.
+  if (pictureDirty_) {
+    pictureDirty_ = false;
+    tessaro_js_picture(console_->PictureSvg().c_str());
   }
   // The open line of the report goes out as far as it is; the channel goes
   // on where it stopped.
@@ -119,6 +126,11 @@ void WebPort::ShowWindow(Window window) {
 void WebPort::HideWindow(Window window) { tessaro_js_window(WindowName(window), 0); }
 
 void WebPort::PlaceHelpWindow() { tessaro_js_place_help(); }
+
+void WebPort::PictureChanged() {
+  pictureDirty_ = true;
+  Flush(false);
+}
 
 void WebPort::EndProgram() {
   Flush(true);

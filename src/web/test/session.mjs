@@ -108,11 +108,24 @@ async function finishCommand(page, state) {
   }
 }
 
+// "plot FILE": the Plot panel's "Save as SVG" writes FILE; the panel shows
+// the same picture inline (counted by its residual marks).
+async function savePicture(page, out, file) {
+  if (await page.isHidden('#Plot')) await page.click('#show-plot');
+  const download = page.waitForEvent('download');
+  await page.click('#Plot .save');
+  await (await download).saveAs(path.join(out, file));
+  const shown = await page.evaluate(() =>
+    document.querySelectorAll('#plot-picture svg [class~=residual]').length);
+  await page.click('#Plot .close');
+  return { file, shown };
+}
+
 async function runInPage(browser, url, script, inputs, out) {
   const context = await browser.newContext({ acceptDownloads: true });
   const page = await context.newPage();
   const errors = [];
-  const state = { transcript: [], answers: [], turn: 0, file: '', inputs };
+  const state = { transcript: [], answers: [], turn: 0, file: '', inputs, pictures: [] };
   page.on('pageerror', (e) => errors.push(String(e)));
   page.on('filechooser', (chooser) => chooser.setFiles(path.join(state.inputs, state.file)));
   await page.goto(url);
@@ -127,6 +140,8 @@ async function runInPage(browser, url, script, inputs, out) {
       state.answers.push(line.slice(7));
     } else if (line.startsWith('dump ')) {
       state.transcript.push(...await dump(page, line.slice(5)));
+    } else if (line.startsWith('plot ')) {
+      state.pictures.push(await savePicture(page, out, line.slice(5)));
     } else if (line.startsWith('Station values:')) {
       const texts = line.slice('Station values:'.length).replace(/^ /, '').split('|');
       for (let k = 0; k < 9; ++k) await page.fill(`#Text1\\(${k}\\)`, texts[k]);
@@ -159,7 +174,7 @@ async function runInPage(browser, url, script, inputs, out) {
   const readyMs = Number(await page.evaluate(() => document.body.dataset.readyMs));
   await context.close();
   if (errors.length) throw new Error(`errors in the page: ${errors.join('; ')}`);
-  return { reportName, readyMs };
+  return { reportName, readyMs, pictures: state.pictures };
 }
 
 function runNative(script, inputs, dir) {
@@ -183,7 +198,7 @@ try {
     fs.mkdirSync(web, { recursive: true });
     runNative(script, inputs, native);
     const started = Date.now();
-    const { reportName, readyMs } = await runInPage(browser, url, script, inputs, web);
+    const { reportName, readyMs, pictures } = await runInPage(browser, url, script, inputs, web);
     const problems = [];
     const same = (a, b) => fs.existsSync(a) && fs.existsSync(b) && Buffer.compare(fs.readFileSync(a), fs.readFileSync(b)) === 0;
     if (!same(path.join(native, 'transcript.txt'), path.join(web, 'transcript.txt')))
@@ -191,6 +206,11 @@ try {
     if (!reportName) problems.push('no report to download');
     else if (!same(path.join(native, reportName), path.join(web, reportName)))
       problems.push(`the reports ${reportName} differ`);
+    for (const { file, shown } of pictures) {
+      if (!same(path.join(native, file), path.join(web, file))) problems.push(`the pictures ${file} differ`);
+      const marks = fs.readFileSync(path.join(native, file), 'utf8').match(/class="[^"]*\bresidual\b/g);
+      if (shown !== (marks || []).length) problems.push(`the Plot panel shows ${shown} residuals, not ${file}'s`);
+    }
     console.log(`${name}: ${problems.length ? problems.join(', ') : 'same bytes'} ` +
                 `(page ready ${readyMs} ms, session ${Date.now() - started} ms)`);
     if (problems.length) {
