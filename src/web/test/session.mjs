@@ -3,7 +3,9 @@
 // the station values boxes), and compares with the native tessaro-script:
 // the downloaded report byte for byte, and the transcript of messages,
 // prompts, answers and window dumps line for line.
-//   node session.mjs SITE_DIR NATIVE_BIN_DIR WORK_DIR SCRIPT:INPUT_DIR...
+//   node session.mjs SITE_DIR NATIVE_BIN_DIR WORK_DIR SCRIPT:INPUT_DIR[:INPUT_DIR]...
+// A session's inputs are the files of its folders; one launch of the
+// browser runs every session, each in a fresh context.
 // Exit status 0 when every session agrees.
 import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
@@ -90,16 +92,12 @@ async function finishCommand(page, state) {
         await page.keyboard.press('Enter');
       }
     } else if (open.id === 'choose-dialog') {
-      if (state.file === '') {
-        await page.click('#choose-dialog .cancel');
-      } else {
-        // The browser's chooser opens at once where the click still counts
-        // as the user's (the filechooser handler answers it); otherwise
-        // the dialog's own button opens it.
-        const closed = await page.waitForFunction(() => !document.getElementById('choose-dialog').open,
-                                                  null, { timeout: 1000 }).then(() => true, () => false);
-        if (!closed) await page.click('#choose-dialog input[type=file]');
-      }
+      // The browser's chooser opens at once where the click still counts
+      // as the user's (the filechooser handler answers it); otherwise the
+      // dialog's own buttons open it or cancel.
+      const closed = await page.waitForFunction(() => !document.getElementById('choose-dialog').open,
+                                                null, { timeout: 1000 }).then(() => true, () => false);
+      if (!closed) await page.click(state.file === '' ? '#choose-dialog .cancel' : '#choose-dialog input[type=file]');
     }
     // Answered: the dialog closed, or the next question reopened it.
     await page.waitForFunction(({ id, question }) => !document.getElementById(id).open ||
@@ -125,9 +123,11 @@ async function runInPage(browser, url, script, inputs, out) {
   const context = await browser.newContext({ acceptDownloads: true });
   const page = await context.newPage();
   const errors = [];
-  const state = { transcript: [], answers: [], turn: 0, file: '', inputs, pictures: [] };
+  const state = { transcript: [], answers: [], turn: 0, file: '', pictures: [] };
   page.on('pageerror', (e) => errors.push(String(e)));
-  page.on('filechooser', (chooser) => chooser.setFiles(path.join(state.inputs, state.file)));
+  // No file: the browser's chooser is left with none, as a student who
+  // closes it; the dialog's Cancel then answers.
+  page.on('filechooser', (chooser) => chooser.setFiles(state.file ? inputPath(inputs, state.file) : []));
   await page.goto(url);
   await page.waitForFunction(() => document.body.dataset.readyMs);
   const captions = await page.evaluate(() =>
@@ -177,9 +177,14 @@ async function runInPage(browser, url, script, inputs, out) {
   return { reportName, readyMs, pictures: state.pictures };
 }
 
+function inputPath(inputs, file) {
+  return inputs.map((dir) => path.join(dir, file)).find((f) => fs.existsSync(f)) || file;
+}
+
 function runNative(script, inputs, dir) {
   fs.mkdirSync(dir, { recursive: true });
-  for (const f of fs.readdirSync(inputs)) fs.copyFileSync(path.join(inputs, f), path.join(dir, f));
+  for (const from of inputs)
+    for (const f of fs.readdirSync(from)) fs.copyFileSync(path.join(from, f), path.join(dir, f));
   const r = spawnSync(path.join(nativeBin, 'tessaro-script'), [path.resolve(script)], { cwd: dir });
   fs.writeFileSync(path.join(dir, 'transcript.txt'), r.stdout);
   if (r.status !== 0) throw new Error(`native tessaro-script: ${r.stderr}`);
@@ -190,7 +195,7 @@ const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', arg
 let failed = 0;
 try {
   for (const session of sessions) {
-    const [script, inputs] = session.split(':');
+    const [script, ...inputs] = session.split(':');
     const name = path.basename(script, '.tss');
     const native = path.join(work, name, 'native');
     const web = path.join(work, name, 'web');
