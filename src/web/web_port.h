@@ -49,6 +49,9 @@ class WebPort : public UiPort {
   std::array<bool, 3> dirty_{};  // Screen, BlackBoard, Form3
   bool pictureDirty_ = false;
   double lastFlush_ = 0;
+  double lastCheck_ = 0;
+  int changes_ = 0;
+  int stride_ = 1;
 };
 
 }  // namespace tessaro
