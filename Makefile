@@ -106,6 +106,8 @@ bench: deps
 	build-bench/bin/tessaro-relative-bench
 	cmake --build build-bench -j $(JOBS) --target tessaro-script tessaro-make-strip
 	bench/strip_runs.sh build-bench/bin
+	$(MAKE) --no-print-directory web
+	node bench/web_strip.mjs build-web/site build-bench/bin
 
 examples: build
 	$(BUILD)/bin/tessaro-make-examples examples

@@ -407,7 +407,11 @@ function onWorkerMessage(event) {
     case 'message': showMessage(m.text); break;
     case 'ask': askLine(m.prompt, m.position); break;
     case 'choose': (m.output ? chooseReport : chooseInput)(); break;
-    case 'done': setBusy(false); say(ended ? 'The program has ended.' : 'Ready'); break;
+    case 'done':
+      document.body.dataset.commandMs = String(m.ms);
+      setBusy(false);
+      say(ended ? 'The program has ended.' : 'Ready');
+      break;
     case 'end':
       ended = true;
       for (const id of ['BlackBoard', 'Form3', 'Form2']) hidePanel(id);

@@ -11,9 +11,8 @@ import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
 import net from 'node:net';
+import { fileURLToPath } from 'node:url';
 import { chromium } from 'playwright-core';
-
-const [site, nativeBin, work, ...sessions] = process.argv.slice(2);
 
 function freePort() {
   return new Promise((resolve) => {
@@ -24,7 +23,7 @@ function freePort() {
   });
 }
 
-async function serve(dir) {
+export async function serve(dir) {
   const port = await freePort();
   const server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1'],
                        { cwd: dir, stdio: 'ignore' });
@@ -119,11 +118,11 @@ async function savePicture(page, out, file) {
   return { file, shown };
 }
 
-async function runInPage(browser, url, script, inputs, out) {
+export async function runInPage(browser, url, script, inputs, out) {
   const context = await browser.newContext({ acceptDownloads: true });
   const page = await context.newPage();
   const errors = [];
-  const state = { transcript: [], answers: [], turn: 0, file: '', pictures: [] };
+  const state = { transcript: [], answers: [], turn: 0, file: '', pictures: [], times: [] };
   page.on('pageerror', (e) => errors.push(String(e)));
   // No file: the browser's chooser is left with none, as a student who
   // closes it; the dialog's Cancel then answers.
@@ -155,6 +154,8 @@ async function runInPage(browser, url, script, inputs, out) {
       await page.getByRole('button', { name: caption, exact: true }).focus();
       await page.keyboard.press('Enter');
       await finishCommand(page, state);
+      // The worker's own time for the command, the dialogs' excluded.
+      state.times.push({ line, ms: Number(await page.evaluate(() => document.body.dataset.commandMs)) });
       if (caption === 'Exit') ended = true;
     }
   }
@@ -174,57 +175,65 @@ async function runInPage(browser, url, script, inputs, out) {
   const readyMs = Number(await page.evaluate(() => document.body.dataset.readyMs));
   await context.close();
   if (errors.length) throw new Error(`errors in the page: ${errors.join('; ')}`);
-  return { reportName, readyMs, pictures: state.pictures };
+  return { reportName, readyMs, pictures: state.pictures, times: state.times };
 }
 
 function inputPath(inputs, file) {
   return inputs.map((dir) => path.join(dir, file)).find((f) => fs.existsSync(f)) || file;
 }
 
-function runNative(script, inputs, dir) {
+export function runNative(nativeBin, script, inputs, dir) {
   fs.mkdirSync(dir, { recursive: true });
   for (const from of inputs)
     for (const f of fs.readdirSync(from)) fs.copyFileSync(path.join(from, f), path.join(dir, f));
-  const r = spawnSync(path.join(nativeBin, 'tessaro-script'), [path.resolve(script)], { cwd: dir });
+  const r = spawnSync(path.resolve(nativeBin, 'tessaro-script'), [path.resolve(script)], { cwd: dir });
   fs.writeFileSync(path.join(dir, 'transcript.txt'), r.stdout);
   if (r.status !== 0) throw new Error(`native tessaro-script: ${r.stderr}`);
 }
 
-const { server, url } = await serve(site);
-const browser = await chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox'] });
-let failed = 0;
-try {
-  for (const session of sessions) {
-    const [script, ...inputs] = session.split(':');
-    const name = path.basename(script, '.tss');
-    const native = path.join(work, name, 'native');
-    const web = path.join(work, name, 'web');
-    fs.rmSync(path.join(work, name), { recursive: true, force: true });
-    fs.mkdirSync(web, { recursive: true });
-    runNative(script, inputs, native);
-    const started = Date.now();
-    const { reportName, readyMs, pictures } = await runInPage(browser, url, script, inputs, web);
-    const problems = [];
-    const same = (a, b) => fs.existsSync(a) && fs.existsSync(b) && Buffer.compare(fs.readFileSync(a), fs.readFileSync(b)) === 0;
-    if (!same(path.join(native, 'transcript.txt'), path.join(web, 'transcript.txt')))
-      problems.push('the transcripts differ');
-    if (!reportName) problems.push('no report to download');
-    else if (!same(path.join(native, reportName), path.join(web, reportName)))
-      problems.push(`the reports ${reportName} differ`);
-    for (const { file, shown } of pictures) {
-      if (!same(path.join(native, file), path.join(web, file))) problems.push(`the pictures ${file} differ`);
-      const marks = fs.readFileSync(path.join(native, file), 'utf8').match(/class="[^"]*\bresidual\b/g);
-      if (shown !== (marks || []).length) problems.push(`the Plot panel shows ${shown} residuals, not ${file}'s`);
-    }
-    console.log(`${name}: ${problems.length ? problems.join(', ') : 'same bytes'} ` +
-                `(page ready ${readyMs} ms, session ${Date.now() - started} ms)`);
-    if (problems.length) {
-      ++failed;
-      console.log(`  compare: diff ${native} ${web}`);
-    }
-  }
-} finally {
-  await browser.close();
-  server.kill();
+export function launch() {
+  return chromium.launch({ executablePath: '/usr/bin/chromium', args: ['--no-sandbox'] });
 }
-process.exit(failed ? 1 : 0);
+
+async function main([site, nativeBin, work, ...sessions]) {
+  const { server, url } = await serve(site);
+  const browser = await launch();
+  let failed = 0;
+  try {
+    for (const session of sessions) {
+      const [script, ...inputs] = session.split(':');
+      const name = path.basename(script, '.tss');
+      const native = path.join(work, name, 'native');
+      const web = path.join(work, name, 'web');
+      fs.rmSync(path.join(work, name), { recursive: true, force: true });
+      fs.mkdirSync(web, { recursive: true });
+      runNative(nativeBin, script, inputs, native);
+      const started = Date.now();
+      const { reportName, readyMs, pictures } = await runInPage(browser, url, script, inputs, web);
+      const problems = [];
+      const same = (a, b) => fs.existsSync(a) && fs.existsSync(b) && Buffer.compare(fs.readFileSync(a), fs.readFileSync(b)) === 0;
+      if (!same(path.join(native, 'transcript.txt'), path.join(web, 'transcript.txt')))
+        problems.push('the transcripts differ');
+      if (!reportName) problems.push('no report to download');
+      else if (!same(path.join(native, reportName), path.join(web, reportName)))
+        problems.push(`the reports ${reportName} differ`);
+      for (const { file, shown } of pictures) {
+        if (!same(path.join(native, file), path.join(web, file))) problems.push(`the pictures ${file} differ`);
+        const marks = fs.readFileSync(path.join(native, file), 'utf8').match(/class="[^"]*\bresidual\b/g);
+        if (shown !== (marks || []).length) problems.push(`the Plot panel shows ${shown} residuals, not ${file}'s`);
+      }
+      console.log(`${name}: ${problems.length ? problems.join(', ') : 'same bytes'} ` +
+                  `(page ready ${readyMs} ms, session ${Date.now() - started} ms)`);
+      if (problems.length) {
+        ++failed;
+        console.log(`  compare: diff ${native} ${web}`);
+      }
+    }
+  } finally {
+    await browser.close();
+    server.kill();
+  }
+  return failed ? 1 : 0;
+}
+
+if (process.argv[1] === fileURLToPath(import.meta.url)) process.exit(await main(process.argv.slice(2)));
