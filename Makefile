@@ -18,7 +18,7 @@ CONFIGURE   = cmake -S . -G Ninja -Wno-dev
 FUZZ_SECONDS ?= 60
 FUZZ_HARNESSES := imagetrans resection intersection relative absolute script
 
-.PHONY: deps build test run demo bench screenshots examples package clean fuzz fuzz-build web serve-web
+.PHONY: deps build test run demo bench screenshots examples package clean fuzz fuzz-build web serve-web web-screenshot
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -81,6 +81,10 @@ web: deps
 	$(WEB_CONFIGURE)
 	cmake --build build-web -j $(JOBS)
 	@echo "web: the site is in build-web/site/"
+
+# The README's picture of the page, taken by headless Chromium.
+web-screenshot: web
+	node tools/web_screenshot.mjs build-web/site docs/web.png
 
 serve-web: web
 	@echo "Tessaro in the browser: http://localhost:8080/ (Ctrl-C ends)"

@@ -118,8 +118,9 @@ async function savePicture(page, out, file) {
   return { file, shown };
 }
 
-export async function runInPage(browser, url, script, inputs, out) {
-  const context = await browser.newContext({ acceptDownloads: true });
+// atEnd(page), when given, runs after the script's last line, before Exit.
+export async function runInPage(browser, url, script, inputs, out, { atEnd, viewport } = {}) {
+  const context = await browser.newContext({ acceptDownloads: true, ...(viewport && { viewport }) });
   const page = await context.newPage();
   const errors = [];
   const state = { transcript: [], answers: [], turn: 0, file: '', pictures: [], times: [] };
@@ -159,6 +160,7 @@ export async function runInPage(browser, url, script, inputs, out) {
       if (caption === 'Exit') ended = true;
     }
   }
+  if (atEnd) await atEnd(page);
   if (!ended) {
     await page.click('button:text-is("Exit")');
     await finishCommand(page, state);
