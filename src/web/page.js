@@ -211,7 +211,10 @@ function setupPanels() {
   for (const id of ['Report', 'Plot'])
     $('.close', document.getElementById(id)).addEventListener('click', () => hidePanel(id));
   $('#show-report').addEventListener('click', () => showPanel('Report'));
-  $('#show-plot').addEventListener('click', () => showPanel('Plot'));
+  $('#show-plot').addEventListener('click', () => {
+    showPanel('Plot');
+    showPicture();
+  });
   $('#download-report').addEventListener('click', downloadReport);
   $('#Report .download').addEventListener('click', downloadReport);
   $('#Plot .save').addEventListener('click', savePicture);
@@ -256,21 +259,31 @@ function download(blob, name) {
 // --- the picture of the last operation, as the core drew it ---
 
 let pictureText = '';
+let pictureShown = true;  // the panel shows pictureText
+
+// A long run redraws its picture often, and a strip's has thousands of
+// marks: it is parsed only while the panel is open.
+function setPicture(svg) {
+  pictureText = svg;
+  pictureShown = false;
+  $('#Plot .save').disabled = false;
+  if (!$('#Plot').hidden) showPicture();
+}
 
 // The document is the core's own (no scripts, no links); it is parsed as
 // SVG, never as HTML, and anything that could run or load is dropped all
 // the same before it joins the page.
-function showPicture(svg) {
-  const parsed = new DOMParser().parseFromString(svg, 'image/svg+xml');
+function showPicture() {
+  if (pictureShown) return;
+  pictureShown = true;
+  const parsed = new DOMParser().parseFromString(pictureText, 'image/svg+xml');
   const root = parsed.documentElement;
   if (root.localName !== 'svg' || parsed.querySelector('parsererror')) return;
   for (const el of root.querySelectorAll('script, foreignObject, a, image, use')) el.remove();
   for (const el of [root, ...root.querySelectorAll('*')])
     for (const attr of [...el.attributes])
       if (/^on/i.test(attr.name) || /href$/i.test(attr.name)) el.removeAttribute(attr.name);
-  pictureText = svg;
   $('#plot-picture').replaceChildren(document.importNode(root, true));
-  $('#Plot .save').disabled = false;
 }
 
 // The file is the picture's text as the core wrote it, as tessaro-script's
@@ -403,7 +416,7 @@ function onWorkerMessage(event) {
     case 'surface': setSurface(m.name, m.text); break;
     case 'reportName': reportName = m.name; break;
     case 'report': appendReport(m.bytes); break;
-    case 'picture': showPicture(m.svg); break;
+    case 'picture': setPicture(m.svg); break;
     case 'message': showMessage(m.text); break;
     case 'ask': askLine(m.prompt, m.position); break;
     case 'choose': (m.output ? chooseReport : chooseInput)(); break;
