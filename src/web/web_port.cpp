@@ -69,7 +69,7 @@ void WebPort::Flush(bool force) {
     const double now = emscripten_get_now();
     const double gap = now - lastCheck_;
     lastCheck_ = now;
-    if (gap < 1 && stride_ < 4096) stride_ *= 2;
+    if (gap < 1 && stride_ < 256) stride_ *= 2;
     if (gap > 8 && stride_ > 1) stride_ /= 2;
     if (now - lastFlush_ < 250) return;
   }
