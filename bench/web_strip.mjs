@@ -40,7 +40,8 @@ try {
       page.push(times.reduce((sum, t) => sum + t.ms, 0));
       ready.push(readyMs);
       const report = (folder) => fs.readFileSync(path.join(folder, reportName));
-      same &&= reportName !== null && Buffer.compare(report(out), report(path.join(dir, 'native'))) === 0;
+      const agrees = reportName !== null && Buffer.compare(report(out), report(path.join(dir, 'native'))) === 0;
+      same &&= agrees;
     }
     console.log(`strip of ${photos} photographs, ${points} image points: page ${best(page).toFixed(2)} s, ` +
                 `native ${best(native).toFixed(2)} s: ${(best(page) / best(native)).toFixed(1)}x; ` +

@@ -62,12 +62,16 @@ async function finishCommand(page, state) {
   for (;;) {
     await page.waitForFunction(() => !document.body.classList.contains('busy') ||
                                      document.querySelector('dialog[open]'));
-    const open = await page.evaluate(() => {
+    // Read again at once: a dialog that was open may have been answered
+    // meanwhile (the file chooser answers itself), the command still running.
+    const { busy, open } = await page.evaluate(() => {
       const d = document.querySelector('dialog[open]');
-      return d && { id: d.id, text: (d.querySelector('.text') || {}).textContent,
-                    question: document.body.dataset.question };
+      return { busy: document.body.classList.contains('busy'),
+               open: d && { id: d.id, text: (d.querySelector('.text') || {}).textContent,
+                            question: document.body.dataset.question } };
     });
-    if (!open) return;
+    if (!open && !busy) return;
+    if (!open) continue;
     if (open.id === 'message-dialog') {
       state.transcript.push(`message: ${open.text}`);
       await page.keyboard.press(state.turn++ % 2 ? 'Enter' : 'Escape');
@@ -155,6 +159,8 @@ export async function runInPage(browser, url, script, inputs, out, { atEnd, view
       await page.getByRole('button', { name: caption, exact: true }).focus();
       await page.keyboard.press('Enter');
       await finishCommand(page, state);
+      const said = await page.textContent('#state');
+      if (!/^(Ready|The program has ended)/.test(said)) throw new Error(`after "${line}": ${said}`);
       // The worker's own time for the command, the dialogs' excluded.
       state.times.push({ line, ms: Number(await page.evaluate(() => document.body.dataset.commandMs)) });
       if (caption === 'Exit') ended = true;
