@@ -27,6 +27,8 @@ export async function serve(dir) {
   const port = await freePort();
   const server = spawn('python3', ['-m', 'http.server', String(port), '--bind', '127.0.0.1'],
                        { cwd: dir, stdio: 'ignore' });
+  // Also when a failure ends the driver before it stops the server.
+  process.on('exit', () => server.kill());
   for (let i = 0; i < 100; ++i) {
     const ok = await fetch(`http://127.0.0.1:${port}/index.html`).then((r) => r.ok, () => false);
     if (ok) return { server, url: `http://127.0.0.1:${port}/` };
