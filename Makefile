@@ -18,7 +18,7 @@ CONFIGURE   = cmake -S . -G Ninja -Wno-dev
 FUZZ_SECONDS ?= 60
 FUZZ_HARNESSES := imagetrans resection intersection relative absolute script
 
-.PHONY: deps build test run demo bench screenshots examples package clean fuzz fuzz-build web serve-web
+.PHONY: deps build test run demo bench screenshots examples package clean fuzz fuzz-build web serve-web web-screenshot
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \
@@ -82,6 +82,10 @@ web: deps
 	cmake --build build-web -j $(JOBS)
 	@echo "web: the site is in build-web/site/"
 
+# The README's picture of the page, taken by headless Chromium.
+web-screenshot: web
+	node tools/web_screenshot.mjs build-web/site docs/web.png
+
 serve-web: web
 	@echo "Tessaro in the browser: http://localhost:8080/ (Ctrl-C ends)"
 	cd build-web/site && python3 -m http.server 8080 --bind 127.0.0.1
@@ -106,6 +110,8 @@ bench: deps
 	build-bench/bin/tessaro-relative-bench
 	cmake --build build-bench -j $(JOBS) --target tessaro-script tessaro-make-strip
 	bench/strip_runs.sh build-bench/bin
+	$(MAKE) --no-print-directory web
+	node bench/web_strip.mjs build-web/site build-bench/bin
 
 examples: build
 	$(BUILD)/bin/tessaro-make-examples examples

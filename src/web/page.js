@@ -211,9 +211,13 @@ function setupPanels() {
   for (const id of ['Report', 'Plot'])
     $('.close', document.getElementById(id)).addEventListener('click', () => hidePanel(id));
   $('#show-report').addEventListener('click', () => showPanel('Report'));
-  $('#show-plot').addEventListener('click', () => showPanel('Plot'));
+  $('#show-plot').addEventListener('click', () => {
+    showPanel('Plot');
+    showPicture();
+  });
   $('#download-report').addEventListener('click', downloadReport);
   $('#Report .download').addEventListener('click', downloadReport);
+  $('#Plot .save').addEventListener('click', savePicture);
 }
 
 function setSurface(name, text) {
@@ -238,14 +242,55 @@ function appendReport(bytes) {
 
 function downloadReport() {
   if (reportChunks.length === 0) return;
-  const url = URL.createObjectURL(new Blob(reportChunks, { type: 'text/plain' }));
+  download(new Blob(reportChunks, { type: 'text/plain' }), reportName);
+}
+
+function download(blob, name) {
+  const url = URL.createObjectURL(blob);
   const a = document.createElement('a');
   a.href = url;
-  a.download = reportName;
+  a.download = name;
   document.body.append(a);
   a.click();
   a.remove();
   setTimeout(() => URL.revokeObjectURL(url), 10000);
+}
+
+// --- the picture of the last operation, as the core drew it ---
+
+let pictureText = '';
+let pictureShown = true;  // the panel shows pictureText
+
+// A long run redraws its picture often, and a strip's has thousands of
+// marks: it is parsed only while the panel is open.
+function setPicture(svg) {
+  pictureText = svg;
+  pictureShown = false;
+  $('#Plot .save').disabled = false;
+  if (!$('#Plot').hidden) showPicture();
+}
+
+// The document is the core's own (no scripts, no links); it is parsed as
+// SVG, never as HTML, and anything that could run or load is dropped all
+// the same before it joins the page.
+function showPicture() {
+  if (pictureShown) return;
+  pictureShown = true;
+  const parsed = new DOMParser().parseFromString(pictureText, 'image/svg+xml');
+  const root = parsed.documentElement;
+  if (root.localName !== 'svg' || parsed.querySelector('parsererror')) return;
+  for (const el of root.querySelectorAll('script, foreignObject, a, image, use')) el.remove();
+  for (const el of [root, ...root.querySelectorAll('*')])
+    for (const attr of [...el.attributes])
+      if (/^on/i.test(attr.name) || /href$/i.test(attr.name)) el.removeAttribute(attr.name);
+  $('#plot-picture').replaceChildren(document.importNode(root, true));
+}
+
+// The file is the picture's text as the core wrote it, as tessaro-script's
+// "plot" line writes it.
+function savePicture() {
+  if (!pictureText) return;
+  download(new Blob([pictureText], { type: 'image/svg+xml' }), 'plot.svg');
 }
 
 // --- the console's questions, each in a modal dialog ---
@@ -371,10 +416,15 @@ function onWorkerMessage(event) {
     case 'surface': setSurface(m.name, m.text); break;
     case 'reportName': reportName = m.name; break;
     case 'report': appendReport(m.bytes); break;
+    case 'picture': setPicture(m.svg); break;
     case 'message': showMessage(m.text); break;
     case 'ask': askLine(m.prompt, m.position); break;
     case 'choose': (m.output ? chooseReport : chooseInput)(); break;
-    case 'done': setBusy(false); say(ended ? 'The program has ended.' : 'Ready'); break;
+    case 'done':
+      document.body.dataset.commandMs = String(m.ms);
+      setBusy(false);
+      say(ended ? 'The program has ended.' : 'Ready');
+      break;
     case 'end':
       ended = true;
       for (const id of ['BlackBoard', 'Form3', 'Form2']) hidePanel(id);

@@ -29,6 +29,9 @@ mergeInto(LibraryManager.library, {
   tessaro_js_surface: function (name, text) {
     Module.host.post({ type: 'surface', name: UTF8ToString(name), text: UTF8ToString(text) });
   },
+  tessaro_js_picture: function (svg) {
+    Module.host.post({ type: 'picture', svg: UTF8ToString(svg) });
+  },
   tessaro_js_report: function (path) {
     Module.host.report(UTF8ToString(path));
   },

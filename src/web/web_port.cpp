@@ -17,6 +17,7 @@ void tessaro_js_place_help();
 void tessaro_js_end();
 void tessaro_js_surface(const char* name, const char* text);
 void tessaro_js_report(const char* path);
+void tessaro_js_picture(const char* svg);
 }
 
 namespace tessaro {
@@ -58,14 +59,32 @@ void WebPort::Attach(Console& console) {
 
 void WebPort::Flush(bool force) {
   if (!console_) return;
-  const double now = emscripten_get_now();
-  if (!force && now - lastFlush_ < 250) return;
-  lastFlush_ = now;
+  if (!force) {
+    // The clock is a call into JavaScript, and a long run changes its
+    // surfaces hundreds of thousands of times: it is read at every
+    // stride_-th change, the stride adapted so that readings come about a
+    // millisecond apart.
+    if (++changes_ < stride_) return;
+    changes_ = 0;
+    const double now = emscripten_get_now();
+    const double gap = now - lastCheck_;
+    lastCheck_ = now;
+    if (gap < 1 && stride_ < 256) stride_ *= 2;
+    if (gap > 8 && stride_ > 1) stride_ /= 2;
+    if (now - lastFlush_ < 250) return;
+  }
+  lastFlush_ = emscripten_get_now();
   const PrintSurface* surfaces[3] = {&console_->Screen, &console_->BlackBoard, &console_->Form3};
   for (int k = 0; k < 3; ++k) {
     if (!dirty_[k]) continue;
     dirty_[k] = false;
     tessaro_js_surface(kSurfaceNames[k], surfaces[k]->Text().c_str());
+  }
+  // The picture is drawn only now: an iterating run changes it far more
+  // often than it is sent.
+  if (pictureDirty_) {
+    pictureDirty_ = false;
+    tessaro_js_picture(console_->PictureSvg().c_str());
   }
   // The open line of the report goes out as far as it is; the channel goes
   // on where it stopped.
@@ -119,6 +138,11 @@ void WebPort::ShowWindow(Window window) {
 void WebPort::HideWindow(Window window) { tessaro_js_window(WindowName(window), 0); }
 
 void WebPort::PlaceHelpWindow() { tessaro_js_place_help(); }
+
+void WebPort::PictureChanged() {
+  pictureDirty_ = true;
+  Flush(false);
+}
 
 void WebPort::EndProgram() {
   Flush(true);

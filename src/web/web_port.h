@@ -3,9 +3,10 @@
 // The console runs in a Web Worker; the page draws the windows. Everything
 // the page must know goes out as a message (through the functions of
 // web_imports.js): captions, windows shown and hidden, the text of the print
-// surfaces, the report as it grows. A message box, a prompt or a file dialog
-// is a question to the page: the worker suspends the C++ code (ASYNCIFY)
-// until the page's dialog answers, and the page repaints meanwhile.
+// surfaces, the report as it grows, the picture of the last operation. A
+// message box, a prompt or a file dialog is a question to the page: the
+// worker waits in a synchronous request until the page's dialog answers
+// (service_worker.js), and the page repaints meanwhile.
 #pragma once
 
 #include <array>
@@ -35,16 +36,22 @@ class WebPort : public UiPort {
   void HideWindow(Window window) override;
   void PlaceHelpWindow() override;
   void EndProgram() override;
+  void PictureChanged() override;
 
-  // Sends what changed on the print surfaces and in the report. Unless
-  // forced, at most a few times a second, so that a long run that prints
-  // thousands of lines spends its time computing.
+  // Sends what changed on the print surfaces, in the report and in the
+  // picture. Unless forced, at most a few times a second, so that a long
+  // run that prints thousands of lines or redraws its picture after every
+  // iteration spends its time computing.
   void Flush(bool force);
 
  private:
   Console* console_ = nullptr;
   std::array<bool, 3> dirty_{};  // Screen, BlackBoard, Form3
+  bool pictureDirty_ = false;
   double lastFlush_ = 0;
+  double lastCheck_ = 0;
+  int changes_ = 0;
+  int stride_ = 1;
 };
 
 }  // namespace tessaro

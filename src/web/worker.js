@@ -7,6 +7,7 @@ let running = false;
 let reportPath = '';
 let reportSent = 0;  // bytes of the report already sent to the page
 let questions = 0;
+let waited = 0;  // ms of the running command spent waiting for the page's answers
 const session = Math.random().toString(36).slice(2);
 
 // Asks the page and waits, synchronously, for its answer (service_worker.js).
@@ -15,11 +16,15 @@ const session = Math.random().toString(36).slice(2);
 function waitForAnswer(question) {
   const id = `${session}-${++questions}`;
   postMessage({ ...question, id });
+  const asked = performance.now();
   for (;;) {
     const request = new XMLHttpRequest();
     request.open('GET', `tessaro-answer?id=${encodeURIComponent(id)}`, false);
     request.send();
-    if (request.status === 200) return request.responseText;
+    if (request.status === 200) {
+      waited += performance.now() - asked;
+      return request.responseText;
+    }
     if (request.status !== 204) throw new Error(`no answer from the page (${request.status})`);
   }
 }
@@ -67,15 +72,19 @@ function storeInput(name, bytes) {
   return safe;
 }
 
+// "done" carries the command's own time, without the time the student
+// took to answer its questions.
 function runCommand(call) {
   running = true;
+  waited = 0;
+  const started = performance.now();
   try {
     call();
   } catch (e) {
     postMessage({ type: 'fatal', text: String(e && e.message ? e.message : e) });
   }
   running = false;
-  postMessage({ type: 'done' });
+  postMessage({ type: 'done', ms: performance.now() - started - waited });
 }
 
 var Module = {
