@@ -177,7 +177,7 @@ std::string QtUiPort::AskLine(const std::string& prompt, std::optional<Twips> po
     if (screen) {
       const QPoint offset(static_cast<int>(position->x * screen->logicalDotsPerInchX() / 1440),
                           static_cast<int>(position->y * screen->logicalDotsPerInchY() / 1440));
-      dialog.move(screen->geometry().topLeft() + offset);
+      PlaceFrame(dialog, screen->geometry().topLeft() + offset);
     }
   }
   if (dialog.exec() != QDialog::Accepted) return {};

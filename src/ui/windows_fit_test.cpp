@@ -3,8 +3,9 @@
 // run by with_window_manager.sh. Every frame lies inside the screen's
 // available area, the main window's frame at its upper left corner, the help
 // window as high as the area with its Return in sight, the results window
-// and the station values dialog clear of the main window's buttons, and the
-// station values boxes wide enough for the longest numbers.
+// and the station values dialog clear of the main window's buttons, the
+// station values boxes wide enough for the longest numbers, and a prompt's
+// frame where it is asked to be.
 // With TESSARO_SHOTS=FOLDER it saves what the screen shows at each step.
 #include <QApplication>
 #include <QGroupBox>
@@ -144,6 +145,27 @@ class WindowsFitTest : public QObject {
     QVERIFY(ClearOfButtons(form));
     for (int i = 0; i < 9; ++i) QVERIFY2(ShowsWhole(form.Box(i)), values[i]);
     Shot("station-values");
+  }
+
+  // A prompt asked at a position: its frame's upper left corner is there,
+  // as the position is counted from the screen's corner.
+  void promptAtItsPosition() {
+    Session& s = Start();
+    const QScreen* screen = s.port.MainWindow().screen();
+    const QPoint expected = screen->geometry().topLeft() +
+                            QPoint(static_cast<int>(2880 * screen->logicalDotsPerInchX() / 1440),
+                                   static_cast<int>(1440 * screen->logicalDotsPerInchY() / 1440));
+    QRect frame;
+    const auto answered = WhenModal([&](QWidget* dialog) {
+      (void)FramedInside(*dialog, screen->geometry());
+      (void)QTest::qWaitFor([&] { return FrameOf(*dialog).topLeft() == expected; }, 2000);
+      frame = FrameOf(*dialog);
+      Shot("prompt");
+      AnswerPrompt(dialog, "7");
+    });
+    QCOMPARE(s.port.AskLine("Iterations", Twips{2880, 1440}), "7");
+    QVERIFY(*answered);
+    QCOMPARE(frame.topLeft(), expected);
   }
 };
 
