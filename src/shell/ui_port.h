@@ -15,6 +15,19 @@ namespace tessaro {
 // The small windows beside the main window.
 enum class Window { BlackBoard, Form3, Form2 };
 
+// A window's own name, under which the console keeps its caption.
+inline const char* WindowName(Window window) {
+  switch (window) {
+    case Window::BlackBoard:
+      return "BlackBoard";
+    case Window::Form3:
+      return "Form3";
+    case Window::Form2:
+      return "Form2";
+  }
+  return "";
+}
+
 // What a file is chosen for: an input must exist, a report may be new.
 enum class FileChoice { Input, Output };
 

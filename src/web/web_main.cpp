@@ -7,6 +7,7 @@
 
 #include <sstream>
 #include <string>
+#include <string_view>
 
 #include "app/operations.h"
 #include "shell/commands.h"
@@ -94,10 +95,8 @@ EMSCRIPTEN_KEEPALIVE void tessaro_station_return(const char* texts) {
 
 // Closing a window's panel: hidden, its text kept, nothing stored.
 EMSCRIPTEN_KEEPALIVE void tessaro_hide(const char* window) {
-  const std::string name = window;
-  if (name == "BlackBoard") console->HideWindow(Window::BlackBoard);
-  if (name == "Form3") console->HideWindow(Window::Form3);
-  if (name == "Form2") console->HideWindow(Window::Form2);
+  for (Window w : {Window::BlackBoard, Window::Form3, Window::Form2})
+    if (std::string_view(window) == WindowName(w)) console->HideWindow(w);
 }
 
 // The main window as JSON: the commands in the order of their frames, the

@@ -26,18 +26,6 @@ namespace {
 
 const char* const kSurfaceNames[3] = {"Screen", "BlackBoard", "Form3"};
 
-const char* WindowName(Window window) {
-  switch (window) {
-    case Window::BlackBoard:
-      return "BlackBoard";
-    case Window::Form3:
-      return "Form3";
-    case Window::Form2:
-      return "Form2";
-  }
-  return "";
-}
-
 std::string Take(char* text) {
   std::string s = text ? text : "";
   std::free(text);
