@@ -255,11 +255,14 @@ void QtUiPort::FitHelpWindow() {
 }
 
 void QtUiPort::OfferAdditions(QWidget& window) {
-  const std::pair<const char*, QWidget*> additions[] = {{"Plot", plot_.get()},
-                                                        {"Report", report_.get()}};
-  for (const auto& [name, addition] : additions) {
+  const struct {
+    const char* name;
+    const char* keys;
+    QWidget* window;
+  } additions[] = {{"Plot", "Ctrl+P", plot_.get()}, {"Report", "Ctrl+R", report_.get()}};
+  for (const auto& [name, keys, addition] : additions) {
     auto* action = new QAction(name, &window);
-    action->setShortcut(QKeySequence(name[0] == 'P' ? "Ctrl+P" : "Ctrl+R"));
+    action->setShortcut(QKeySequence(keys));
     QObject::connect(action, &QAction::triggered, &window,
                      [this, addition] { ShowAddition(*addition); });
     window.addAction(action);

@@ -79,10 +79,13 @@ void ReportWindow::Refresh() {
   if (path.empty() || unusable) {
     shownPath_.clear();
     shownBytes_ = 0;
-    view_->setPlainText(path.empty() ? "No report file is chosen yet: choose one with "
-                                       "\"Open-OutputFile\"."
-                                     : QString::fromStdString("Cannot read the report " + path +
-                                                              ": " + unusable.message()));
+    const QString why =
+        path.empty()
+            ? "No report file is chosen yet: choose one with "
+              "\"Open-OutputFile\"."
+            : QString::fromStdString("Cannot read the report " + path + ": " + unusable.message());
+    // Said once, not redrawn at every look.
+    if (view_->toPlainText() != why) view_->setPlainText(why);
     return;
   }
   if (path != shownPath_ || bytes < shownBytes_) {  // another file, or emptied again
